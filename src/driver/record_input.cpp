@@ -1,0 +1,76 @@
+// The acceleration record: prompt, file name, pairs of time and value to the end
+// of the file, the sample count and time step, and the transform length.
+#include <cmath>
+#include <string_view>
+
+#include "records.hpp"
+#include "stages.hpp"
+
+namespace zeplo {
+namespace {
+
+constexpr int kAccelerationUnit = 11;
+constexpr int kLongestExponent = 15;
+
+// The smallest power of two from 4 up that holds nt samples; false when even
+// 2^15 is too short.
+bool choose_length(int nt, int& nf, int& if1) {
+    nf = 2;
+    for (int i = 2; i <= kLongestExponent; ++i) {
+        nf = 2 * nf;
+        if (nf >= nt) {
+            if1 = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void read_record(RunState& s) {
+    rec::write_list(rec::kStdoutUnit);
+    rec::write_fmt(rec::kStdoutUnit, "(/1X,'Enter Acceleration Data (H1,H2,V1)')");
+    rec::read_fmt(rec::kStdinUnit, "(A20)", rec::CharVar{s.infile1, kNameLength});
+
+    const std::string_view name(s.infile1, kNameLength);
+    rec::open_unit(kAccelerationUnit, name, "old");
+    // Every pair is counted to the end of the file; pairs past the capacity are
+    // read into scratch values, so that the count is true and nothing is stored
+    // past the arrays.
+    int i = 1;
+    float time_past = 0.0f;
+    float value_past = 0.0f;
+    for (;;) {
+        float& t = i <= kMaxSamples ? s.time[i - 1] : time_past;
+        float& x = i <= kMaxSamples ? s.xr1[i - 1] : value_past;
+        if (!rec::read_list_or_end(kAccelerationUnit, t, x)) break;
+        ++i;
+    }
+    rec::close_unit(kAccelerationUnit);
+    s.nt = i - 1;
+    s.dt = s.time[1] - s.time[0];
+    rec::write_list(rec::kStdoutUnit, "NT and DT=", s.nt, s.dt);
+
+    if (!choose_length(s.nt, s.nf, s.if1)) {
+        rec::write_list(rec::kStdoutUnit, " NT>2**15 !!!!!");
+        rec::stop();
+    }
+    std::string_view shown = name;
+    while (!shown.empty() && shown.back() == ' ') shown.remove_suffix(1);
+    if (s.nt < 2)
+        rec::refuse("acceleration file '%.*s' holds %d complete pair%s of time and value; at least two are needed "
+               "for the time step",
+               static_cast<int>(shown.size()), shown.data(), s.nt, s.nt == 1 ? "" : "s");
+    if (!(s.dt > 0.0f) || !std::isfinite(s.dt))
+        rec::refuse("acceleration file '%.*s': the time step (second time minus first time) is %g; it must be a "
+               "positive number",
+               static_cast<int>(shown.size()), shown.data(), static_cast<double>(s.dt));
+
+    rec::write_list(rec::kStdoutUnit);
+    rec::write_list(rec::kStdoutUnit, " IF1,NF=", s.if1, s.nf);
+    for (int k = 1; k <= s.nt; ++k) s.fx1[k - 1] = Complex{s.xr1[k - 1], 0.0f};
+    for (int k = s.nt + 1; k <= s.nf; ++k) s.fx1[k - 1] = Complex{0.0f, 0.0f};
+}
+
+}  // namespace zeplo

@@ -1,0 +1,18 @@
+// zeplo1: one-dimensional SH site response of a layered soil column.
+//
+// One run is one pass through a fixed dialog: the acceleration record, its
+// spectrum, the soil profile and its amplification, the shaping of the
+// spectrum, and the output files S_amp1, amp_dat and zeplo_dat.
+#include "records.hpp"
+#include "stages.hpp"
+
+int main() {
+    zeplo::rec::start_run();
+    static zeplo::RunState state;
+    zeplo::read_record(state);
+    zeplo::forward_spectrum(state);
+    zeplo::site_amplification(state);
+    zeplo::spectral_shaping(state);
+    zeplo::output_stage(state);
+    zeplo::rec::stop();
+}
