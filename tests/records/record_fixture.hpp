@@ -1,0 +1,56 @@
+// A unit connected to a scratch file, for statements that write, and one
+// connected to given input, for statements that read.
+#pragma once
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "io_state.hpp"
+#include "records.hpp"
+#include "test_support.hpp"
+
+namespace zeplo::rec {
+
+class RecordFile : public ::testing::Test {
+protected:
+    static constexpr int kOut = 20;
+    static constexpr int kIn = 21;
+
+    void TearDown() override {
+        close_unit(kOut);
+        close_unit(kIn);
+    }
+    std::string out_path() const { return dir_.file("out"); }
+    std::string in_path() const { return dir_.file("in"); }
+    void open_out() { open_unit(kOut, out_path(), "unknown"); }
+    std::string written() {
+        close_unit(kOut);
+        return test::read_file(out_path());
+    }
+    void input(const std::string& content) {
+        test::write_file(in_path(), content);
+        open_unit(kIn, in_path(), "old");
+    }
+    // The state a completed fixed-format read leaves (the file name prompts).
+    static void after_fixed_read() {
+        begin_statement(kStdinUnit, true, "(A20)");
+        end_fixed_statement();
+    }
+    // The report the record layer would print for a statement that fails.
+    template <class F>
+    test::FatalError failure(F&& statement) {
+        try {
+            statement();
+        } catch (const test::FatalError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "the statement did not fail";
+        return test::FatalError(0, "", "");
+    }
+
+    test::TempDir dir_;
+    test::CatchFatal catch_fatal_;
+};
+
+}  // namespace zeplo::rec

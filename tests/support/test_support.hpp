@@ -1,0 +1,63 @@
+// Helpers shared by the tests: temporary folders, files, child processes and a
+// way to observe the record layer's failure report without ending the test.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zeplo::test {
+
+// A fresh folder under /tmp, removed with everything in it at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void write_file(const std::string& path, const std::string& content);
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+std::vector<std::string> lines_of(const std::string& text);  // split at '\n', no trailing empty line
+
+struct ProcessResult {
+    std::string out;
+    std::string err;
+    bool exited = false;  // ended through exit (status valid) rather than a signal
+    int status = -1;
+    int signal = 0;
+};
+
+// Runs `program` in folder `cwd` with `input` on standard input. A negative
+// `kill_after_ms` sends no signal; otherwise `kill_signal` is sent that long
+// after the start.
+ProcessResult run_process(const std::string& program, const std::string& input, const std::string& cwd,
+                          int kill_signal = 0, int kill_after_ms = -1);
+
+// The built program under test.
+std::string zeplo1_path();
+
+// Thrown by the record layer's failure hook in tests.
+struct FatalError : std::runtime_error {
+    FatalError(int n, std::string context, std::string report)
+        : std::runtime_error(report), n(n), context(std::move(context)), report(std::move(report)) {}
+    int n;
+    std::string context;
+    std::string report;
+};
+
+// Makes the record layer's failures throw FatalError while the object lives.
+class CatchFatal {
+public:
+    CatchFatal();
+    ~CatchFatal();
+};
+
+}  // namespace zeplo::test
