@@ -60,33 +60,61 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 ProcessResult run_process(const std::string& program, const std::string& input, const std::string& cwd,
-                          int kill_signal, int kill_after_ms) {
+                          const RunOptions& options) {
     TempDir io;
     const std::string in = io.file("in"), out = io.file("out"), err = io.file("err");
     write_file(in, input);
+    int pipe_fds[2] = {-1, -1};
+    if (options.hold_stdin && ::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
-        const int fi = ::open(in.c_str(), O_RDONLY);
+        const int fi = options.hold_stdin ? pipe_fds[0] : ::open(in.c_str(), O_RDONLY);
         const int fo = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int fe = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fi < 0 || fo < 0 || fe < 0 || ::chdir(cwd.c_str()) != 0) ::_exit(127);
         ::dup2(fi, 0);
         ::dup2(fo, 1);
         ::dup2(fe, 2);
-        ::close(fi);
-        ::close(fo);
-        ::close(fe);
-        ::signal(SIGINT, SIG_DFL);
+        for (int fd : {fi, fo, fe, pipe_fds[1]})
+            if (fd > 2) ::close(fd);
+        ::signal(SIGINT, options.ignore_sigint ? SIG_IGN : SIG_DFL);
         ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    if (kill_after_ms >= 0) {
-        ::usleep(static_cast<useconds_t>(kill_after_ms) * 1000u);
-        ::kill(pid, kill_signal);
+    if (options.hold_stdin) {
+        ::close(pipe_fds[0]);
+        const char* p = input.data();
+        std::size_t left = input.size();
+        while (left > 0) {
+            const ssize_t w = ::write(pipe_fds[1], p, left);
+            if (w <= 0) break;
+            p += w;
+            left -= static_cast<std::size_t>(w);
+        }
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    bool ended = false;
+    if (!options.signal_when_output_has.empty()) {
+        // Waits (at most 20 s) for the text, then signals.
+        for (int waited = 0; waited < 20000; waited += 5) {
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                ended = true;
+                break;
+            }
+            if (file_exists(out) && read_file(out).find(options.signal_when_output_has) != std::string::npos) {
+                ::usleep(20000);  // the program reaches its read
+                ::kill(pid, options.signal);
+                break;
+            }
+            ::usleep(5000);
+        }
+    } else if (options.signal_after_ms >= 0) {
+        ::usleep(static_cast<useconds_t>(options.signal_after_ms) * 1000u);
+        ::kill(pid, options.signal);
+    }
+    if (options.hold_stdin) ::close(pipe_fds[1]);
+    while (!ended && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     ProcessResult r;
     r.out = read_file(out);

@@ -35,11 +35,21 @@ struct ProcessResult {
     int signal = 0;
 };
 
-// Runs `program` in folder `cwd` with `input` on standard input. A negative
-// `kill_after_ms` sends no signal; otherwise `kill_signal` is sent that long
-// after the start.
+struct RunOptions {
+    // Standard input stays open after `input` (a pipe), so that the program
+    // waits at its next prompt instead of meeting the end of its input.
+    bool hold_stdin = false;
+    // Signal sent once standard output holds `signal_when_output_has` (or, if
+    // that is empty, `signal_after_ms` after the start, when not negative).
+    int signal = 0;
+    std::string signal_when_output_has;
+    int signal_after_ms = -1;
+    bool ignore_sigint = false;  // the program starts with the interrupt ignored
+};
+
+// Runs `program` in folder `cwd` with `input` on standard input.
 ProcessResult run_process(const std::string& program, const std::string& input, const std::string& cwd,
-                          int kill_signal = 0, int kill_after_ms = -1);
+                          const RunOptions& options = {});
 
 // The built program under test.
 std::string zeplo1_path();
