@@ -2,6 +2,7 @@
 // shaped spectrum, the summary and the output wave file.
 #include "complex_ops.hpp"
 #include "records.hpp"
+#include "hermitian_completion.hpp"
 #include "stages.hpp"
 #include "wvfast.hpp"
 
@@ -23,15 +24,6 @@ void write_spectrum_file(const RunState& s) {
     rec::close_unit(kSpectrumUnit);
 }
 
-// The negative frequencies are the complex conjugates of the positive ones, so
-// that the inverse transform of a real record's spectrum is real again.
-void complete_spectrum(RunState& s) {
-    for (int k = 2; k <= s.nf / 2; ++k) {
-        const Complex line = s.fx1[k - 1];
-        s.fx1[s.nf + 2 - k - 1] = Complex{line.re, -line.im};
-    }
-}
-
 }  // namespace
 
 void output_stage(RunState& s) {
@@ -39,7 +31,7 @@ void output_stage(RunState& s) {
     rec::write_list(rec::kStdoutUnit, "The Fourier Spectrum data are stored in \"amp_dat\"");
     write_spectrum_file(s);
 
-    complete_spectrum(s);
+    complete_spectrum(s.fx1, s.nf);
     wvfast(s.nf, s.fx1, kMaxSamples, 1);
     // Dividing by dur undoes the scaling of the forward spectrum by dt and the
     // transform pair's factor nf.

@@ -2,6 +2,7 @@
 // and a trapezoidal band-pass taper.
 #include "records.hpp"
 #include "stages.hpp"
+#include "taper.hpp"
 
 namespace zeplo {
 namespace {
@@ -9,17 +10,6 @@ namespace {
 constexpr int kIntegrate = 1;
 constexpr int kDifferentiate = 2;
 constexpr int kBandPass = 1;
-
-// Taper factor of a line at angular frequency omega: 0 outside oml1..omh2,
-// ramps on oml1..oml2 and omh1..omh2, 1 between. The tests run in this order
-// whatever the order of the corners; the falling ramp replaces the rising one.
-float taper(float omega, float oml1, float oml2, float omh1, float omh2) {
-    if (omega <= oml1 || omega >= omh2) return 0.0f;
-    float aa = 1.0f;
-    if (omega < oml2) aa = (omega - oml1) / (oml2 - oml1);
-    if (omega > omh1) aa = (omh2 - omega) / (omh2 - omh1);
-    return aa;
-}
 
 }  // namespace
 
@@ -47,7 +37,7 @@ void spectral_shaping(RunState& s) {
     s.fx1[0] = Complex{0.0f, 0.0f};
     for (int k = 2; k <= s.ndata; ++k) {
         const float omega = static_cast<float>(k - 1) * s.dom;
-        const float aa = s.nbd == kBandPass ? taper(omega, s.oml1, s.oml2, s.omh1, s.omh2) : 1.0f;
+        const float aa = s.nbd == kBandPass ? taper_factor(omega, s.oml1, s.oml2, s.omh1, s.omh2) : 1.0f;
         Complex line{aa * s.xr1[k - 1], aa * s.xi1[k - 1]};
         if (s.nyes == kIntegrate) {
             // Division by i*omega.

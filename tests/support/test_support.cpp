@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include "fatal_report.hpp"
+#include "units.hpp"
 
 namespace zeplo::test {
 
@@ -132,6 +134,30 @@ std::string zeplo1_path() {
     if (const char* p = std::getenv("ZEPLO1")) return p;
     return ZEPLO1_PATH;
 }
+
+ConsoleRedirect::ConsoleRedirect(const std::string& input) {
+    write_file(dir_.file("in"), input);
+    std::fflush(stdout);
+    saved_in_ = ::dup(0);
+    saved_out_ = ::dup(1);
+    const int fi = ::open(dir_.file("in").c_str(), O_RDONLY);
+    const int fo = ::open(dir_.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(fi, 0);
+    ::dup2(fo, 1);
+    ::close(fi);
+    ::close(fo);
+    rec::connect_console_units();
+}
+
+ConsoleRedirect::~ConsoleRedirect() {
+    ::dup2(saved_in_, 0);
+    ::dup2(saved_out_, 1);
+    ::close(saved_in_);
+    ::close(saved_out_);
+    rec::connect_console_units();
+}
+
+std::string ConsoleRedirect::output() const { return read_file(dir_.file("out")); }
 
 namespace {
 [[noreturn]] void throw_fatal(int n, const char* context, const char* report) {

@@ -54,6 +54,23 @@ ProcessResult run_process(const std::string& program, const std::string& input, 
 // The built program under test.
 std::string zeplo1_path();
 
+// Points standard input at `input` and standard output at a scratch file while
+// the object lives, and reconnects the console units, so that in-process tests
+// can drive a stage's dialog. output() is what was written so far.
+class ConsoleRedirect {
+public:
+    explicit ConsoleRedirect(const std::string& input);
+    ~ConsoleRedirect();
+    ConsoleRedirect(const ConsoleRedirect&) = delete;
+    ConsoleRedirect& operator=(const ConsoleRedirect&) = delete;
+    std::string output() const;
+
+private:
+    TempDir dir_;
+    int saved_in_ = -1;
+    int saved_out_ = -1;
+};
+
 // Thrown by the record layer's failure hook in tests.
 struct FatalError : std::runtime_error {
     FatalError(int n, std::string context, std::string report)
