@@ -1,5 +1,7 @@
 // The last stage: the spectrum file, the time history synthesised from the
 // shaped spectrum, the summary and the output wave file.
+#include <cmath>
+
 #include "complex_ops.hpp"
 #include "records.hpp"
 #include "hermitian_completion.hpp"
@@ -13,7 +15,28 @@ constexpr int kSpectrumUnit = 10;
 constexpr int kWaveUnit = 11;
 constexpr float kTwoPi = 6.2831855f;
 
+// A record of values near the top of the single-precision range, amplified,
+// can leave it. Such a result is refused before its file is opened, rather
+// than written as infinities.
+void check_spectrum(const RunState& s) {
+    for (int k = 2; k <= s.ndata; ++k) {
+        const Complex line = s.fx1[k - 1];
+        if (!std::isfinite(line.re) || !std::isfinite(line.im) || !std::isfinite(cabs(line)))
+            rec::refuse("the processed spectrum at %g Hz is not a finite single-precision number; amp_dat and zeplo_dat "
+                        "are not written",
+                        static_cast<double>(static_cast<float>(k - 1) * s.dom / kTwoPi));
+    }
+}
+
+void check_wave(const RunState& s) {
+    for (int k = 1; k <= s.nf; ++k)
+        if (!std::isfinite(s.xr1[k - 1]))
+            rec::refuse("the output wave at sample %d is not a finite single-precision number; zeplo_dat is not written",
+                        k);
+}
+
 void write_spectrum_file(const RunState& s) {
+    check_spectrum(s);
     rec::open_unit(kSpectrumUnit, "amp_dat", "unknown");
     for (int k = 2; k <= s.ndata; ++k) {
         const float omega = static_cast<float>(k - 1) * s.dom;
@@ -45,6 +68,7 @@ void output_stage(RunState& s) {
     }
     s.amax = xmax;
     s.amin = xmin;
+    check_wave(s);
 
     rec::write_list(rec::kStdoutUnit);
     rec::write_list(rec::kStdoutUnit, " Nmber of data points    =", s.nf);

@@ -62,11 +62,18 @@ void read_record(RunState& s) {
         rec::refuse("acceleration file '%.*s' holds %d complete pair%s of time and value; at least two are needed "
                "for the time step",
                static_cast<int>(shown.size()), shown.data(), s.nt, s.nt == 1 ? "" : "s");
-    if (!(s.dt > 0.0f) || !std::isfinite(s.dt))
+    // The duration nf*dt and the frequency step 2 pi/(nf*dt) must both be
+    // positive finite numbers in single precision.
+    const float dur = static_cast<float>(s.nf) * s.dt;
+    const float dom = 6.2831855f / dur;
+    if (!(s.dt > 0.0f) || !std::isfinite(dur) || !std::isfinite(dom) || !(dom > 0.0f))
         rec::refuse("acceleration file '%.*s': the time step (second time minus first time) is %g; it must be a "
-               "positive number",
-               static_cast<int>(shown.size()), shown.data(), static_cast<double>(s.dt));
-
+                    "positive number, neither so small nor so large that the frequency grid is not finite",
+                    static_cast<int>(shown.size()), shown.data(), static_cast<double>(s.dt));
+    for (int k = 1; k <= s.nt; ++k)
+        if (!std::isfinite(s.xr1[k - 1]))
+            rec::refuse("acceleration file '%.*s': the value of sample %d is too large for single precision",
+                        static_cast<int>(shown.size()), shown.data(), k);
     rec::write_list(rec::kStdoutUnit);
     rec::write_list(rec::kStdoutUnit, " IF1,NF=", s.if1, s.nf);
     for (int k = 1; k <= s.nt; ++k) s.fx1[k - 1] = Complex{s.xr1[k - 1], 0.0f};

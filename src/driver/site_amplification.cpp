@@ -43,6 +43,20 @@ void check_profile(const RunState& s) {
     }
 }
 
+// Extreme but readable profiles (a damping exponent of thousands, quality
+// factors near zero) can take the amplification beyond single precision: such
+// a column is refused rather than written as infinities.
+void check_amplification(const RunState& s) {
+    for (int k = 1; k <= s.nom; ++k) {
+        for (const Complex a : {s.amp[k - 1], s.amp[kMaxLines + k - 1]}) {
+            if (!std::isfinite(a.re) || !std::isfinite(a.im) || !std::isfinite(cabs(a)))
+                rec::refuse("soil file '%s': the amplification at %g Hz is not a finite single-precision number; check "
+                            "the damping exponent and the quality factors",
+                            rec::unit(4).name, static_cast<double>(static_cast<float>(k - 1) * s.dom / kTwoPi));
+        }
+    }
+}
+
 }  // namespace
 
 void site_amplification(RunState& s) {
@@ -52,6 +66,7 @@ void site_amplification(RunState& s) {
     check_profile(s);
     sbshml(s.fom, s.dom, s.nom, kMaxLines, s.dns, s.vs, s.qs, s.thk, s.pqf, s.nl, kMaxLayers, s.theta, s.nsf,
            s.amp);
+    check_amplification(s);
 
     rec::write_list(rec::kStdoutUnit);
     rec::write_list(rec::kStdoutUnit, "S_amp: Amplification Factor for S wave");

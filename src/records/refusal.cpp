@@ -2,8 +2,9 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <unistd.h>
+
+#include "run_start.hpp"
 
 namespace zeplo::rec {
 
@@ -21,7 +22,7 @@ void refuse(const char* format, ...) {
         if (w <= 0) break;
         done += static_cast<int>(w);
     }
-    std::exit(1);
+    end_run(1);
 }
 
 }  // namespace zeplo::rec

@@ -58,6 +58,8 @@ void install(int sig) {
 
 extern "C" void close_all_at_exit() { close_all(); }
 
+ExitHook g_exit_hook = nullptr;
+
 }  // namespace
 
 void start_run() {
@@ -70,6 +72,13 @@ void start_run() {
     std::atexit(close_all_at_exit);
 }
 
-void stop() { std::exit(0); }
+void set_exit_hook(ExitHook hook) { g_exit_hook = hook; }
+
+void end_run(int status) {
+    if (g_exit_hook) g_exit_hook(status);
+    std::exit(status);
+}
+
+void stop() { end_run(0); }
 
 }  // namespace zeplo::rec

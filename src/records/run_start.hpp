@@ -11,4 +11,12 @@ void start_run();
 // The normal end of the run: nothing printed, every unit closed, status 0.
 [[noreturn]] void stop();
 
+// Ends the run with `status` through exit(), so that every unit is closed.
+[[noreturn]] void end_run(int status);
+
+// Tests and fuzzers that run the stages in-process replace the exit: the hook
+// receives the status and must not return (it throws). nullptr restores exit().
+using ExitHook = void (*)(int status);
+void set_exit_hook(ExitHook hook);
+
 }  // namespace zeplo::rec

@@ -233,6 +233,40 @@ TEST_F(WholeRunTest, RefusedProfilesAndAnswers) {
     EXPECT_EQ(run("rec.txt\ns.dat\n2\n0\n0\n").status, 0);
 }
 
+// Input that is readable but leaves single precision is refused, and nothing is
+// written as an infinity.
+TEST_F(WholeRunTest, ValuesBeyondSinglePrecisionAreRefused) {
+    put("hs.dat", kHalfSpace);
+    put("p.dat", "       0.0\n         1\n         2  -30000.0\n"
+                 "     1.8   400.0    20.0   200.0    20.0    10.0\n"
+                 "     2.0  1600.0    50.0   800.0    50.0     0.0\n");
+    put_record("rec.txt", 64, 0.01, [](int k) { return k % 4; });
+    put_record("big.txt", 64, 0.01, [](int k) { return k % 2 ? 3e38 : -3e38; });
+    put("inf.txt", "0 1\n1 1e39\n2 0\n");
+    put("tiny.txt", "0 1\n1e-44 2\n2e-44 3\n");
+    struct Case {
+        const char* answers;
+        const char* message_start;
+        bool table;
+    };
+    const Case cases[] = {
+        {"inf.txt\n", "zeplo1: acceleration file 'inf.txt': the value of sample 2 is too large", false},
+        {"tiny.txt\n", "zeplo1: acceleration file 'tiny.txt': the time step (second time minus first time) is", false},
+        {"rec.txt\np.dat\n2\n", "zeplo1: soil file 'p.dat': the amplification at", false},
+        {"big.txt\nhs.dat\n2\n0\n0\n", "zeplo1: the processed spectrum at ", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answers);
+        std::remove(file("S_amp1").c_str());
+        const ProcessResult r = run(c.answers);
+        EXPECT_EQ(r.err.rfind(c.message_start, 0), 0u) << r.err;
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(exists("S_amp1"), c.table);
+        EXPECT_FALSE(exists("amp_dat"));
+        EXPECT_FALSE(exists("zeplo_dat"));
+    }
+}
+
 // Every real record with every real profile: status 0 and finite numbers in
 // every file (the record of more than 32768 samples ends with the warning).
 TEST_F(WholeRunTest, RealRecordsWithRealProfiles) {
