@@ -5,6 +5,9 @@
 
 namespace zeplo {
 
+// The whole run: every stage in order, then the normal stop.
+[[noreturn]] void run(RunState& s);
+
 // Asks for the acceleration file, reads it, chooses the transform length and
 // loads the working spectrum (stops the run when the record is too long).
 void read_record(RunState& s);

@@ -9,10 +9,5 @@
 int main() {
     zeplo::rec::start_run();
     static zeplo::RunState state;
-    zeplo::read_record(state);
-    zeplo::forward_spectrum(state);
-    zeplo::site_amplification(state);
-    zeplo::spectral_shaping(state);
-    zeplo::output_stage(state);
-    zeplo::rec::stop();
+    zeplo::run(state);
 }
