@@ -1,0 +1,199 @@
+// Faults around the run: output names taken by folders, a full device, a folder
+// where nothing can be created, input "files" that are folders, answers that end
+// at any prompt, and closed standard streams. Each run ends with the failure
+// report (or a message of the program's own), never a crash, and every file is
+// untouched or holds whole records.
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "e2e_fixture.hpp"
+
+namespace zeplo::test {
+namespace {
+
+constexpr const char* kSoil = "       0.0\n         1\n         2     999.0\n"
+                              "     1.8   400.0    20.0   200.0    20.0    10.0\n"
+                              "     2.0  1600.0    50.0   800.0    50.0     0.0\n";
+constexpr const char* kAnswers = "rec.txt\nsoil.dat\n2\n0\n1\n0.5 1 100 150\n";
+
+class Faults : public WholeRun {
+protected:
+    void SetUp() override {
+        put_record("rec.txt", 100, 0.01, [](int k) { return (k % 11) - 5; });
+        put("soil.dat", kSoil);
+    }
+    // Every line of an output file has the record width of its file.
+    void expect_whole(const std::string& name, std::size_t width, std::size_t max_records) {
+        if (!exists(name)) return;
+        const std::string text = contents(name);
+        if (!text.empty()) {
+            EXPECT_EQ(text.back(), '\n') << name;
+        }
+        const std::vector<std::string> lines = lines_of(text);
+        EXPECT_LE(lines.size(), max_records) << name;
+        for (const std::string& l : lines) EXPECT_EQ(l.size(), width) << name;
+    }
+    void expect_all_whole() {
+        expect_whole("S_amp1", 80, 65);
+        expect_whole("amp_dat", 44, 64);
+        expect_whole("zeplo_dat", 20, 100);
+    }
+};
+
+std::string first_line(const std::string& s) { return s.substr(0, s.find('\n')); }
+
+TEST_F(Faults, OutputNameTakenByAFolder) {
+    const struct {
+        const char* name;
+        int unit;
+        const char* lately;  // the statement before the open: the answer read, or a console line written
+    } cases[] = {{"S_amp1", 9, "reading"}, {"amp_dat", 10, "writing"}, {"zeplo_dat", 11, "writing"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* f : {"S_amp1", "amp_dat", "zeplo_dat"}) std::remove(file(f).c_str());
+        ASSERT_EQ(::mkdir(file(c.name).c_str(), 0755), 0);
+        const ProcessResult r = run(kAnswers);
+        EXPECT_EQ(r.err, std::string("open: Is a directory\n") + "apparent state: unit " + std::to_string(c.unit) +
+                             " named " + c.name + "\nlast format: list io\nlately " + c.lately +
+                             " sequential formatted external IO\n");
+        EXPECT_EQ(r.signal, SIGABRT);
+        ::rmdir(file(c.name).c_str());
+        expect_all_whole();
+    }
+}
+
+TEST_F(Faults, TableOnAFullDevice) {
+    ASSERT_EQ(::symlink("/dev/full", file("S_amp1").c_str()), 0);
+    put("amp_dat", "older spectrum\n");
+    const ProcessResult r = run(kAnswers);
+    EXPECT_EQ(r.err, "write end: No space left on device\n"
+                     "apparent state: unit 9 named S_amp1\n"
+                     "last format: (F8.4,6E12.4)\n"
+                     "lately writing sequential formatted external IO\n");
+    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(contents("amp_dat"), "older spectrum\n");
+}
+
+TEST_F(Faults, FolderWhereNothingCanBeCreated) {
+    // Root may write anywhere a permission would stop others; sysfs refuses
+    // new files to everyone. The inputs are named by absolute paths.
+    char templ[] = "/tmp/zfXXXXXX";
+    ASSERT_NE(::mkdtemp(templ), nullptr);
+    const std::string in = templ;
+    write_file(in + "/r.txt", contents("rec.txt"));
+    write_file(in + "/s.dat", kSoil);
+    const int probe = ::open("/sys/zeplo-probe", O_WRONLY | O_CREAT, 0644);
+    if (probe >= 0) {
+        ::close(probe);
+        ::unlink("/sys/zeplo-probe");
+        GTEST_SKIP() << "files can be created in /sys here";
+    }
+    const ProcessResult r = run_process(zeplo1_path(), in + "/r.txt\n" + in + "/s.dat\n2\n0\n0\n", "/sys");
+    EXPECT_EQ(first_line(r.err), "open: Permission denied");
+    EXPECT_NE(r.err.find("apparent state: unit 9 named S_amp1\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.signal, SIGABRT);
+    std::remove((in + "/r.txt").c_str());
+    std::remove((in + "/s.dat").c_str());
+    ::rmdir(in.c_str());
+}
+
+TEST_F(Faults, InputFilesThatAreFolders) {
+    ASSERT_EQ(::mkdir(file("dir.txt").c_str(), 0755), 0);
+    ProcessResult r = run("dir.txt\n");
+    EXPECT_EQ(r.err, "open: Is a directory\n"
+                     "apparent state: unit 11 named dir.txt\n"
+                     "lately reading sequential formatted external IO\n");
+    EXPECT_EQ(r.signal, SIGABRT);
+    r = run("rec.txt\ndir.txt\n");
+    EXPECT_EQ(r.err, "open: Is a directory\n"
+                     "apparent state: unit 4 named dir.txt\n"
+                     "lately reading sequential formatted external IO\n");
+    EXPECT_FALSE(exists("S_amp1"));
+}
+
+TEST_F(Faults, AnswersEndingAtEveryPrompt) {
+    const struct {
+        const char* answers;
+        const char* context;
+        const char* last_format;
+    } cases[] = {
+        {"", "fmt", "(A20)"},
+        {"rec.txt\n", "fmt", "(A)"},
+        {"rec.txt\nsoil.dat\n", "list in", "list io"},
+        {"rec.txt\nsoil.dat\n2\n", "list in", "list io"},
+        {"rec.txt\nsoil.dat\n2\n0\n", "list in", "list io"},
+        {"rec.txt\nsoil.dat\n2\n0\n1\n", "list in", "list io"},
+        {"rec.txt\nsoil.dat\n2\n0\n1\n0.5 1 100\n", "list in", "list io"},
+        {"rec.txt\nsoil.dat\n2\n0\n1\n0.5 1 100", "list in", "list io"},
+        {"rec.txt\nsoil.dat\n2\n0\n1", "read start", "list io"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answers);
+        for (const char* f : {"S_amp1", "amp_dat", "zeplo_dat"}) std::remove(file(f).c_str());
+        const ProcessResult r = run(c.answers);
+        EXPECT_EQ(r.err, std::string(c.context) + ": end of file\napparent state: unit 5 (unnamed)\nlast format: " +
+                             c.last_format + "\nlately reading sequential formatted external IO\n");
+        EXPECT_EQ(r.signal, SIGABRT);
+        expect_all_whole();
+        EXPECT_FALSE(exists("amp_dat"));
+    }
+}
+
+// Runs the program with one of its standard streams closed.
+ProcessResult run_with_closed(int closed_fd, const std::string& input, const std::string& cwd) {
+    TempDir io;
+    write_file(io.file("in"), input);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int fi = ::open(io.file("in").c_str(), O_RDONLY);
+        const int fo = ::open(io.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int fe = ::open(io.file("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fi < 0 || fo < 0 || fe < 0 || ::chdir(cwd.c_str()) != 0) ::_exit(127);
+        ::dup2(fi, 0);
+        ::dup2(fo, 1);
+        ::dup2(fe, 2);
+        for (int fd : {fi, fo, fe}) ::close(fd);
+        ::close(closed_fd);
+        const std::string program = zeplo1_path();
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ProcessResult r;
+    r.out = read_file(io.file("out"));
+    r.err = read_file(io.file("err"));
+    r.exited = WIFEXITED(status);
+    r.status = r.exited ? WEXITSTATUS(status) : -1;
+    r.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return r;
+}
+
+TEST_F(Faults, ClosedStandardInput) {
+    const ProcessResult r = run_with_closed(0, kAnswers, dir_.path());
+    EXPECT_EQ(r.out, "\n\n Enter Acceleration Data (H1,H2,V1)\n");
+    EXPECT_EQ(r.err, "fmt: end of file\n"
+                     "apparent state: unit 5 (unnamed)\n"
+                     "last format: (A20)\n"
+                     "lately reading sequential formatted external IO\n");
+    EXPECT_EQ(r.signal, SIGABRT);
+}
+
+TEST_F(Faults, ClosedStandardOutput) {
+    // No file opened later may take the closed stream's number: the first
+    // console line fails and nothing is written anywhere.
+    const ProcessResult r = run_with_closed(1, kAnswers, dir_.path());
+    EXPECT_EQ(r.err, "write end: Bad file descriptor\n"
+                     "apparent state: unit 6 (unnamed)\n"
+                     "last format: list io\n"
+                     "lately writing sequential formatted external IO\n");
+    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_FALSE(exists("S_amp1"));
+}
+
+}  // namespace
+}  // namespace zeplo::test
