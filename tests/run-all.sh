@@ -1,11 +1,22 @@
 #!/bin/sh
-# Builds everything and runs every test. Expects the packages named in the
-# README's test command to be installed.
+# Builds everything and runs every test: the normal build, the same suite built
+# with AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded run of
+# each fuzz target. Expects the packages named in the README's test command.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-build=$root/build-tests
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$jobs"
-ctest --test-dir "$build" --output-on-failure -j"$jobs"
+echo "== normal build"
+cmake -S "$root" -B "$root/build-tests" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$root/build-tests" -j"$jobs"
+ctest --test-dir "$root/build-tests" --output-on-failure -j"$jobs"
+
+echo "== sanitizer build (address, undefined)"
+cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEPLO_SANITIZE=ON -DZEPLO_BENCH=OFF
+cmake --build "$root/build-asan" -j"$jobs"
+ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+
+if [ -x "$root/tests/fuzz/run-fuzz.sh" ]; then
+    echo "== fuzz targets, bounded run"
+    "$root/tests/fuzz/run-fuzz.sh" 15
+fi
