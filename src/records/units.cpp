@@ -34,13 +34,31 @@ void reset_input(Unit& u) {
     u.read_errno = 0;
 }
 
-// Disconnects a file unit: the file is cut after the last whole record when
-// the unit was last written, then the descriptor is closed. Only
-// async-signal-safe calls.
+// Hands `size` bytes to the descriptor; false when the OS refuses them.
+bool write_all(int fd, const char* data, std::size_t size) noexcept {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t w = ::write(fd, data + done, size - done);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+// Disconnects a file unit: the records still in its buffer go to the file, the
+// file is cut after the last whole record when the unit was last written, and
+// the descriptor is closed. Only async-signal-safe calls; a write that fails
+// here loses the buffered records, never part of one.
 void disconnect(Unit& u) noexcept {
     const int fd = u.fd;
     if (fd < 0 || u.console) return;
     u.fd = -1;
+    const int fill = u.out_fill.load();
+    if (fill > 0 && write_all(fd, u.out, static_cast<std::size_t>(fill))) u.committed += fill;
+    u.out_fill.store(0);
     if (u.last_was_write) {
         struct stat st;
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) (void)::ftruncate(fd, u.committed);
@@ -56,6 +74,23 @@ void block_signals(sigset_t* old) noexcept {
     sigaddset(&block, SIGFPE);
     sigaddset(&block, SIGABRT);
     sigprocmask(SIG_BLOCK, &block, old);
+}
+
+// Hands the buffered records of a file unit to the OS. Signals wait meanwhile,
+// so that a handler never meets records that are half handed over.
+void flush_output(Unit& u) {
+    const int fill = u.out_fill.load();
+    if (fill == 0) return;
+    sigset_t old;
+    block_signals(&old);
+    if (!write_all(u.fd, u.out, static_cast<std::size_t>(fill))) {
+        const int error = errno;
+        u.out_fill.store(0);  // the failure report's close must not try again
+        fatal(error, "write end");
+    }
+    u.committed += fill;
+    u.out_fill.store(0);
+    sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
 }  // namespace
@@ -121,10 +156,13 @@ void open_unit(int number, std::string_view name_field, std::string_view status)
     reset_input(u);
     u.last_was_write = false;
     u.committed = 0;
+    u.out_fill.store(0);
     u.fd = fd;
 }
 
 void close_unit(int number) {
+    Unit& u = g_units[number];
+    if (u.fd >= 0 && !u.console) flush_output(u);
     sigset_t old;
     block_signals(&old);
     disconnect(g_units[number]);
@@ -138,20 +176,28 @@ void close_all() noexcept {
     sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
+
 void put_record(int number, const char* data, std::size_t size) {
     Unit& u = g_units[number];
     if (u.closed_errno) fatal(u.closed_errno, "write end");
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t w = ::write(u.fd, data + done, size - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            fatal(errno, "write end");
-        }
-        done += static_cast<std::size_t>(w);
-    }
     u.last_was_write = true;
-    u.committed += static_cast<long long>(size);
+    if (u.console) {
+        if (!write_all(u.fd, data, size)) fatal(errno, "write end");
+        return;
+    }
+    if (u.out_fill.load() + static_cast<int>(size) > Unit::kOutputCapacity) flush_output(u);
+    if (static_cast<int>(size) > Unit::kOutputCapacity) {
+        // Longer than the buffer (no record of the program is): straight to the OS.
+        sigset_t old;
+        block_signals(&old);
+        if (!write_all(u.fd, data, size)) fatal(errno, "write end");
+        u.committed += static_cast<long long>(size);
+        sigprocmask(SIG_SETMASK, &old, nullptr);
+        return;
+    }
+    const int fill = u.out_fill.load();
+    std::memcpy(u.out + fill, data, size);
+    u.out_fill.store(fill + static_cast<int>(size));  // the record counts once it is whole
 }
 
 int get_char(Unit& u) {

@@ -5,12 +5,16 @@
 // files by open_unit() and disconnected by close_unit() or, at the end of the
 // run, by close_all().
 //
-// Output is handed to the operating system one whole record at a time, and the
-// unit remembers how many bytes of whole records it has written. That is what
-// lets close_all() run from a signal handler: it only truncates each output file
-// to its last whole record and closes the descriptor, both async-signal-safe.
+// Console lines are handed to the operating system one whole record at a time,
+// so that every prompt is visible before the program waits for its answer.
+// A file unit collects whole records in its own buffer and hands them over when
+// the buffer fills and at the close, with signals held back meanwhile. So a
+// signal handler always finds the file holding whole records and the buffer
+// holding the whole records that follow them: close_all() writes those, cuts
+// the file after them and closes it, all of it async-signal-safe.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string_view>
 
@@ -32,7 +36,12 @@ struct Unit {
     bool named = false;
     char name[kNameCapacity + 1] = {};
     bool last_was_write = false;  // decides whether the close cuts the file
-    long long committed = 0;      // bytes of whole records written through this unit
+    long long committed = 0;      // bytes of whole records handed to the OS
+
+    // Output side of a file unit: whole records not yet handed to the OS.
+    static constexpr int kOutputCapacity = 16384;
+    char out[kOutputCapacity];
+    std::atomic<int> out_fill{0};  // grows by whole records only
 
     // Input side: a read-ahead buffer with one character of push-back.
     unsigned char buf[8192];

@@ -70,9 +70,10 @@ TEST_F(Faults, TableOnAFullDevice) {
     ASSERT_EQ(::symlink("/dev/full", file("S_amp1").c_str()), 0);
     put("amp_dat", "older spectrum\n");
     const ProcessResult r = run(kAnswers);
+    // The table's records reach the device when the table is closed, after its
+    // last statement completed: no field list is in force.
     EXPECT_EQ(r.err, "write end: No space left on device\n"
                      "apparent state: unit 9 named S_amp1\n"
-                     "last format: (F8.4,6E12.4)\n"
                      "lately writing sequential formatted external IO\n");
     EXPECT_EQ(r.signal, SIGABRT);
     EXPECT_EQ(contents("amp_dat"), "older spectrum\n");
