@@ -12,15 +12,21 @@ namespace zeplo::rec {
 
 // ---------------------------------------------------------------- output
 
+namespace {
+
+// The magnitude that a field converts, and whether the value is below zero.
+// Negative zero is converted as zero, without a sign.
+double magnitude(double value, bool& negative) {
+    negative = value < 0;
+    if (negative) return -value;
+    return value == 0 ? 0.0 : value;
+}
+
+}  // namespace
+
 void put_fixed(char* out, double value, int w, int d) {
     bool negative = false;
-    double x = value;
-    if (x < 0) {
-        x = -x;
-        negative = true;
-    } else if (x == 0) {
-        x = 0.0;  // negative zero is written as zero
-    }
+    const double x = magnitude(value, negative);
     char buf[512];
     int n = std::snprintf(buf, sizeof buf, "%#.*f", d, x);
     const char* text = buf;
@@ -49,13 +55,7 @@ void put_fixed(char* out, double value, int w, int d) {
 
 void put_exp(char* out, double value, int w, int d) {
     bool negative = false;
-    double x = value;
-    if (x < 0) {
-        x = -x;
-        negative = true;
-    } else if (x == 0) {
-        x = 0.0;
-    }
+    const double x = magnitude(value, negative);
     const int sign_width = negative ? 1 : 0;
     int room = w - (d + 5) - sign_width;
     bool lead_zero = false;
