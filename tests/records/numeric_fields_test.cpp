@@ -87,6 +87,45 @@ TEST(SpecialValues, InfinityAndNotANumber) {
     EXPECT_EQ(exp12(-nan), "        -NAN");
 }
 
+// Field lists admit w and d up to 1000. Such fields are written in full: the
+// digits once stopped at 511 characters, leaving the rest of the field as the
+// record buffer held it, and a wide E field read its exponent through a null
+// pointer.
+TEST(WideOutput, FieldsOfAThousandCharactersHoldAllTheirDigits) {
+    const std::string half = fixed(0.5, 1000, 998);
+    EXPECT_EQ(half.substr(0, 3), "0.5");
+    EXPECT_EQ(half.find_first_not_of('0', 3), std::string::npos);
+
+    const std::string neg = fixed(-2.25, 1000, 600);  // 603 characters, right-justified
+    EXPECT_EQ(neg.find_first_not_of(' '), 397u);
+    EXPECT_EQ(neg.substr(397, 5), "-2.25");
+    EXPECT_EQ(neg.find_first_not_of('0', 402), std::string::npos);
+
+    std::string e(1000, '?');
+    put_exp(e.data(), 1.5, 1000, 995);  // no room for the leading 0
+    EXPECT_EQ(e.substr(0, 3), ".15");
+    EXPECT_EQ(e.find_first_not_of('0', 3), 996u);
+    EXPECT_EQ(e.substr(996), "E+01");
+
+    std::string big(1000, '?');
+    put_exp(big.data(), -1.5e300, 1000, 600);
+    EXPECT_EQ(big.find_first_not_of(' '), 393u);
+    EXPECT_EQ(big.substr(393, 4), "-0.1");
+    EXPECT_EQ(big.find_first_not_of("0123456789", 397), 996u);
+    EXPECT_EQ(big.substr(996), "+301");  // three exponent digits: the E gives way
+}
+
+// Ew.0 leaves the mantissa 0.DDD no digit: asterisks, and nothing written past
+// the field (the library's default precision once wrote 19 characters).
+TEST(WideOutput, ExponentFieldWithoutDigitsIsAsterisks) {
+    std::string s(20, '?');
+    put_exp(s.data(), 1.5, 12, 0);
+    EXPECT_EQ(s, "************????????");
+    std::string z(20, '?');
+    put_exp(z.data(), 0.0, 12, 0);
+    EXPECT_EQ(z, "************????????");
+}
+
 // An input field over a fixed text: '\n' at the record's end (repeated), kEof
 // past the data when `terminated` is false.
 struct TextSource {
