@@ -6,7 +6,6 @@
 namespace zeplo {
 namespace {
 
-constexpr float kTwoPi = 6.2831855f;          // 2*pi in single precision
 constexpr double kTwoPiReport = 6.283185307;  // for the highest frequency report
 
 }  // namespace

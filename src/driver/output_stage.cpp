@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kSpectrumUnit = 10;
 constexpr int kWaveUnit = 11;
-constexpr float kTwoPi = 6.2831855f;
 
 // A record of values near the top of the single-precision range, amplified,
 // can leave it. Such a result is refused before its file is opened, rather

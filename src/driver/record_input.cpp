@@ -26,6 +26,29 @@ bool choose_length(int nt, int& nf, int& if1) {
     return false;
 }
 
+// A record the later stages cannot use is refused: fewer than two samples, a
+// time step for which the duration nf*dt or the frequency step 2 pi/(nf*dt) is
+// not a positive finite single-precision number, or a value beyond single
+// precision.
+void refuse_unusable_record(const RunState& s, std::string_view name) {
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    const int len = static_cast<int>(name.size());
+    if (s.nt < 2)
+        rec::refuse("acceleration file '%.*s' holds %d complete pair%s of time and value; at least two are needed "
+                    "for the time step",
+                    len, name.data(), s.nt, s.nt == 1 ? "" : "s");
+    const float dur = static_cast<float>(s.nf) * s.dt;
+    const float dom = kTwoPi / dur;
+    if (!(s.dt > 0.0f) || !std::isfinite(dur) || !std::isfinite(dom) || !(dom > 0.0f))
+        rec::refuse("acceleration file '%.*s': the time step (second time minus first time) is %g; it must be a "
+                    "positive number, neither so small nor so large that the frequency grid is not finite",
+                    len, name.data(), static_cast<double>(s.dt));
+    for (int k = 1; k <= s.nt; ++k)
+        if (!std::isfinite(s.xr1[k - 1]))
+            rec::refuse("acceleration file '%.*s': the value of sample %d is too large for single precision", len,
+                        name.data(), k);
+}
+
 }  // namespace
 
 void read_record(RunState& s) {
@@ -56,24 +79,7 @@ void read_record(RunState& s) {
         rec::write_list(rec::kStdoutUnit, " NT>2**15 !!!!!");
         rec::stop();
     }
-    std::string_view shown = name;
-    while (!shown.empty() && shown.back() == ' ') shown.remove_suffix(1);
-    if (s.nt < 2)
-        rec::refuse("acceleration file '%.*s' holds %d complete pair%s of time and value; at least two are needed "
-               "for the time step",
-               static_cast<int>(shown.size()), shown.data(), s.nt, s.nt == 1 ? "" : "s");
-    // The duration nf*dt and the frequency step 2 pi/(nf*dt) must both be
-    // positive finite numbers in single precision.
-    const float dur = static_cast<float>(s.nf) * s.dt;
-    const float dom = 6.2831855f / dur;
-    if (!(s.dt > 0.0f) || !std::isfinite(dur) || !std::isfinite(dom) || !(dom > 0.0f))
-        rec::refuse("acceleration file '%.*s': the time step (second time minus first time) is %g; it must be a "
-                    "positive number, neither so small nor so large that the frequency grid is not finite",
-                    static_cast<int>(shown.size()), shown.data(), static_cast<double>(s.dt));
-    for (int k = 1; k <= s.nt; ++k)
-        if (!std::isfinite(s.xr1[k - 1]))
-            rec::refuse("acceleration file '%.*s': the value of sample %d is too large for single precision",
-                        static_cast<int>(shown.size()), shown.data(), k);
+    refuse_unusable_record(s, name);
     rec::write_list(rec::kStdoutUnit);
     rec::write_list(rec::kStdoutUnit, " IF1,NF=", s.if1, s.nf);
     for (int k = 1; k <= s.nt; ++k) s.fx1[k - 1] = Complex{s.xr1[k - 1], 0.0f};

@@ -14,6 +14,8 @@ inline constexpr int kMaxSamples = 32768;
 inline constexpr int kMaxLines = kMaxSamples / 2 + 1;
 inline constexpr int kMaxLayers = 50;
 inline constexpr int kNameLength = 20;
+// 2*pi in single precision: angular frequency steps and conversions to Hz.
+inline constexpr float kTwoPi = 6.2831855f;
 
 struct RunState {
     // Working spectrum: the record, its spectrum, the processed spectrum, the

@@ -12,14 +12,13 @@ namespace zeplo {
 namespace {
 
 constexpr int kTableUnit = 9;
-constexpr float kTwoPi = 6.2831855f;
 constexpr float kNoDamping = 999.0f;
 
 // A profile the transfer function cannot evaluate (it would divide by zero on
 // every line, or carries a value that is not a number) is refused before any
 // output file is opened.
 void check_profile(const RunState& s) {
-    const char* file = rec::unit(4).name;
+    const char* file = rec::unit(kSoilUnit).name;
     const bool damped = s.pqf != kNoDamping;
     if (!std::isfinite(s.pqf)) rec::refuse("soil file '%s': the damping exponent is not a finite number", file);
     if (!std::isfinite(s.theta)) rec::refuse("soil file '%s': the incidence angle is not a finite number", file);
@@ -52,7 +51,7 @@ void check_amplification(const RunState& s) {
             if (!std::isfinite(a.re) || !std::isfinite(a.im) || !std::isfinite(cabs(a)))
                 rec::refuse("soil file '%s': the amplification at %g Hz is not a finite single-precision number; check "
                             "the damping exponent and the quality factors",
-                            rec::unit(4).name, static_cast<double>(static_cast<float>(k - 1) * s.dom / kTwoPi));
+                            rec::unit(kSoilUnit).name, static_cast<double>(static_cast<float>(k - 1) * s.dom / kTwoPi));
         }
     }
 }

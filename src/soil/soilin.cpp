@@ -7,7 +7,6 @@
 namespace zeplo {
 namespace {
 
-constexpr int kSoilUnit = 4;
 constexpr int kNameLength = 30;
 // pi/180 in single precision.
 constexpr float kRadiansPerDegree = 0.017453292f;

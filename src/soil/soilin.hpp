@@ -3,6 +3,9 @@
 
 namespace zeplo {
 
+// The soil data file stays connected to this unit until the run ends.
+inline constexpr int kSoilUnit = 4;
+
 // Asks for the soil data file, opens it on unit 4 (it stays open until the run
 // ends) and reads the incidence angle, the surface factor switch, the layer
 // count, the damping exponent and one record per layer into the arrays
