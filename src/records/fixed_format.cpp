@@ -100,6 +100,7 @@ void write_fmt_values(int unit_number, const char* field_list, const OutValue* v
     if (count > 0 && !list.has_data) fatal(100, "fmt");
 
     OutputRecord& rec = output_record();
+    rec.clear();
     int skip = 0;  // positions passed over by nX, blank once something follows
     int next = 0;
     for (;;) {

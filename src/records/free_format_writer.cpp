@@ -45,6 +45,7 @@ int free_format_real(char* out, double value) {
 void write_list_values(int unit, const OutValue* values, int count) {
     begin_statement(unit, false, "list io");
     OutputRecord& rec = output_record();
+    rec.clear();
     // A value that would reach the line length starts a new line, unless the
     // line is still empty.
     auto make_room = [&](int len) {

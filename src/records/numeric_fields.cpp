@@ -14,6 +14,9 @@ namespace zeplo::rec {
 
 namespace {
 
+// Room for the digits of any Fw.d or Ew.d a field list admits (w, d <= 1000).
+constexpr int kNumberText = 1536;
+
 // The magnitude that a field converts, and whether the value is below zero.
 // Negative zero is converted as zero, without a sign.
 double magnitude(double value, bool& negative) {
@@ -27,8 +30,15 @@ double magnitude(double value, bool& negative) {
 void put_fixed(char* out, double value, int w, int d) {
     bool negative = false;
     const double x = magnitude(value, negative);
-    char buf[512];
+    // Field lists allow w and d up to 1000: the largest double with 1000
+    // decimals takes 1310 characters. A text longer than the buffer is longer
+    // than any field.
+    char buf[kNumberText];
     int n = std::snprintf(buf, sizeof buf, "%#.*f", d, x);
+    if (n < 0 || n >= static_cast<int>(sizeof buf)) {
+        std::memset(out, '*', static_cast<std::size_t>(w));
+        return;
+    }
     const char* text = buf;
     if (negative) {
         // A value that rounds to zero is written without its minus sign.
@@ -54,6 +64,11 @@ void put_fixed(char* out, double value, int w, int d) {
 }
 
 void put_exp(char* out, double value, int w, int d) {
+    if (d < 1) {
+        // The mantissa 0.DDD has no digit to show the value in.
+        std::memset(out, '*', static_cast<std::size_t>(w));
+        return;
+    }
     bool negative = false;
     const double x = magnitude(value, negative);
     const int sign_width = negative ? 1 : 0;
@@ -67,8 +82,12 @@ void put_exp(char* out, double value, int w, int d) {
         return;
     }
 
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%#.*E", d - 1, x);
+    char buf[kNumberText];
+    const int n = std::snprintf(buf, sizeof buf, "%#.*E", d - 1, x);
+    if (n < 0 || n >= static_cast<int>(sizeof buf)) {
+        std::memset(out, '*', static_cast<std::size_t>(w));
+        return;
+    }
     int pos = 0;
     if (buf[0] < '0' || buf[0] > '9') {
         // Infinity or not-a-number: the library's text, right-justified.

@@ -21,6 +21,8 @@ public:
     void blanks(int n);
     // Ends the record with its line end and writes it to `unit`.
     void end(int unit);
+    // Drops what a statement that failed left behind.
+    void clear() { len_ = 0; }
 
 private:
     char buf_[kCapacity + 1];

@@ -76,21 +76,23 @@ void block_signals(sigset_t* old) noexcept {
     sigprocmask(SIG_BLOCK, &block, old);
 }
 
-// Hands the buffered records of a file unit to the OS. Signals wait meanwhile,
-// so that a handler never meets records that are half handed over.
-void flush_output(Unit& u) {
-    const int fill = u.out_fill.load();
-    if (fill == 0) return;
+// Hands whole records to the OS with signals held back, so that a handler never
+// meets records that are half handed over. A refused write ends the run, with
+// the buffer emptied first so that the report's close does not try again.
+void hand_over(Unit& u, const char* data, std::size_t size, bool from_buffer) {
     sigset_t old;
     block_signals(&old);
-    if (!write_all(u.fd, u.out, static_cast<std::size_t>(fill))) {
-        const int error = errno;
-        u.out_fill.store(0);  // the failure report's close must not try again
-        fatal(error, "write end");
-    }
-    u.committed += fill;
-    u.out_fill.store(0);
+    const bool ok = write_all(u.fd, data, size);
+    const int error = errno;
+    if (ok) u.committed += static_cast<long long>(size);
+    if (from_buffer) u.out_fill.store(0);
     sigprocmask(SIG_SETMASK, &old, nullptr);
+    if (!ok) fatal(error, "write end");
+}
+
+void flush_output(Unit& u) {
+    const int fill = u.out_fill.load();
+    if (fill > 0) hand_over(u, u.out, static_cast<std::size_t>(fill), true);
 }
 
 }  // namespace
@@ -188,11 +190,7 @@ void put_record(int number, const char* data, std::size_t size) {
     if (u.out_fill.load() + static_cast<int>(size) > Unit::kOutputCapacity) flush_output(u);
     if (static_cast<int>(size) > Unit::kOutputCapacity) {
         // Longer than the buffer (no record of the program is): straight to the OS.
-        sigset_t old;
-        block_signals(&old);
-        if (!write_all(u.fd, data, size)) fatal(errno, "write end");
-        u.committed += static_cast<long long>(size);
-        sigprocmask(SIG_SETMASK, &old, nullptr);
+        hand_over(u, data, size, false);
         return;
     }
     const int fill = u.out_fill.load();
