@@ -111,11 +111,8 @@ int compose_report(int n, const char* context, char* out, int size) {
         o.add("\n");
     }
     o.add("lately ");
-    o.add(s.reading ? "reading " : "writing ");
-    o.add(s.sequential ? "sequential " : "direct ");
-    o.add(s.formatted ? "formatted " : "unformatted ");
-    o.add(s.external ? "external" : "internal");
-    o.add(" IO\n");
+    o.add(s.reading ? "reading" : "writing");
+    o.add(" sequential formatted external IO\n");
     if (size > 0) out[o.len < size ? o.len : size - 1] = '\0';
     return o.len < size ? o.len : size - 1;
 }

@@ -11,9 +11,6 @@ void begin_statement(int unit, bool reading, const char* field_list) {
     IoState& s = io_state();
     s.unit = unit;
     s.reading = reading;
-    s.sequential = true;
-    s.formatted = true;
-    s.external = true;
     s.field_list = field_list;
 }
 

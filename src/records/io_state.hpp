@@ -6,10 +6,8 @@ namespace zeplo::rec {
 
 struct IoState {
     int unit = -1;                    // unit of the current statement or open; -1: none yet
-    bool reading = false;             // kind of the last statement started
-    bool sequential = true;
-    bool formatted = true;
-    bool external = true;
+    bool reading = false;             // the last statement started reads (else writes); every
+                                      // statement of the program is sequential, formatted, external
     const char* field_list = nullptr; // "list io" during and after a free-format statement
 };
 

@@ -4,10 +4,8 @@
 // report (or a message of the program's own), never a crash, and every file is
 // untouched or holds whole records.
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "e2e_fixture.hpp"
@@ -144,38 +142,10 @@ TEST_F(Faults, AnswersEndingAtEveryPrompt) {
     }
 }
 
-// Runs the program with one of its standard streams closed.
-ProcessResult run_with_closed(int closed_fd, const std::string& input, const std::string& cwd) {
-    TempDir io;
-    write_file(io.file("in"), input);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int fi = ::open(io.file("in").c_str(), O_RDONLY);
-        const int fo = ::open(io.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int fe = ::open(io.file("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fi < 0 || fo < 0 || fe < 0 || ::chdir(cwd.c_str()) != 0) ::_exit(127);
-        ::dup2(fi, 0);
-        ::dup2(fo, 1);
-        ::dup2(fe, 2);
-        for (int fd : {fi, fo, fe}) ::close(fd);
-        ::close(closed_fd);
-        const std::string program = zeplo1_path();
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ProcessResult r;
-    r.out = read_file(io.file("out"));
-    r.err = read_file(io.file("err"));
-    r.exited = WIFEXITED(status);
-    r.status = r.exited ? WEXITSTATUS(status) : -1;
-    r.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    return r;
-}
-
 TEST_F(Faults, ClosedStandardInput) {
-    const ProcessResult r = run_with_closed(0, kAnswers, dir_.path());
+    RunOptions closed;
+    closed.closed_fd = 0;
+    const ProcessResult r = run(kAnswers, closed);
     EXPECT_EQ(r.out, "\n\n Enter Acceleration Data (H1,H2,V1)\n");
     EXPECT_EQ(r.err, "fmt: end of file\n"
                      "apparent state: unit 5 (unnamed)\n"
@@ -187,7 +157,9 @@ TEST_F(Faults, ClosedStandardInput) {
 TEST_F(Faults, ClosedStandardOutput) {
     // No file opened later may take the closed stream's number: the first
     // console line fails and nothing is written anywhere.
-    const ProcessResult r = run_with_closed(1, kAnswers, dir_.path());
+    RunOptions closed;
+    closed.closed_fd = 1;
+    const ProcessResult r = run(kAnswers, closed);
     EXPECT_EQ(r.err, "write end: Bad file descriptor\n"
                      "apparent state: unit 6 (unnamed)\n"
                      "last format: list io\n"

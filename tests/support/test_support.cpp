@@ -80,6 +80,7 @@ ProcessResult run_process(const std::string& program, const std::string& input, 
         ::dup2(fe, 2);
         for (int fd : {fi, fo, fe, pipe_fds[1]})
             if (fd > 2) ::close(fd);
+        if (options.closed_fd >= 0) ::close(options.closed_fd);
         ::signal(SIGINT, options.ignore_sigint ? SIG_IGN : SIG_DFL);
         ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);

@@ -45,6 +45,7 @@ struct RunOptions {
     std::string signal_when_output_has;
     int signal_after_ms = -1;
     bool ignore_sigint = false;  // the program starts with the interrupt ignored
+    int closed_fd = -1;          // a standard stream (0 or 1) the program starts without
 };
 
 // Runs `program` in folder `cwd` with `input` on standard input.
