@@ -316,11 +316,6 @@ void check_list(const rec::FieldList& list, const char* text, std::size_t len) {
 }  // namespace
 }  // namespace zeplo::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    zeplo::fuzz::install_hooks();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeplo::fuzz;
     namespace rec = zeplo::rec;

@@ -362,11 +362,6 @@ void answer_statements(const std::string& content, std::size_t lines) {
 }  // namespace
 }  // namespace zeplo::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    zeplo::fuzz::install_hooks();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeplo::fuzz;
     reset_record_layer();

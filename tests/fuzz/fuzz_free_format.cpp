@@ -159,11 +159,6 @@ void compare_all_real(const Plan& plan, const std::vector<Statement>& a, const s
 }  // namespace
 }  // namespace zeplo::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    zeplo::fuzz::install_hooks();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeplo::fuzz;
     if (size < 1) return -1;

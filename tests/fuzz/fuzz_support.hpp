@@ -154,3 +154,10 @@ inline void reset_record_layer() {
 }
 
 }  // namespace zeplo::fuzz
+
+// Every target installs the hooks once, before its first input. (Each target is
+// its own program and includes this header once.)
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    zeplo::fuzz::install_hooks();
+    return 0;
+}

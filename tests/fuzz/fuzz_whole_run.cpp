@@ -122,11 +122,6 @@ void leave(const Saved& s) {
 }  // namespace
 }  // namespace zeplo::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    zeplo::fuzz::install_hooks();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeplo::fuzz;
     const std::string_view input(reinterpret_cast<const char*>(data), size);
