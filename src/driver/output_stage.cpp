@@ -2,11 +2,9 @@
 // shaped spectrum, the summary and the output wave file.
 #include <cmath>
 
-#include "complex_ops.hpp"
 #include "records.hpp"
-#include "hermitian_completion.hpp"
 #include "stages.hpp"
-#include "wvfast.hpp"
+#include "synthesis.hpp"
 
 namespace zeplo {
 namespace {
@@ -20,10 +18,10 @@ constexpr int kWaveUnit = 11;
 void check_spectrum(const RunState& s) {
     for (int k = 2; k <= s.ndata; ++k) {
         const Complex line = s.fx1[k - 1];
-        if (!std::isfinite(line.re) || !std::isfinite(line.im) || !std::isfinite(cabs(line)))
+        if (!is_finite(line) || !std::isfinite(cabs(line)))
             rec::refuse("the processed spectrum at %g Hz is not a finite single-precision number; amp_dat and zeplo_dat "
                         "are not written",
-                        static_cast<double>(static_cast<float>(k - 1) * s.dom / kTwoPi));
+                        static_cast<double>(line_hz(k, s.grid.dom)));
     }
 }
 
@@ -38,10 +36,8 @@ void write_spectrum_file(const RunState& s) {
     check_spectrum(s);
     rec::open_unit(kSpectrumUnit, "amp_dat", "unknown");
     for (int k = 2; k <= s.ndata; ++k) {
-        const float omega = static_cast<float>(k - 1) * s.dom;
-        const float freq = omega / kTwoPi;
         const Complex line = s.fx1[k - 1];
-        rec::write_fmt(kSpectrumUnit, "(F8.4,6E12.4)", freq, line.re, line.im, cabs(line));
+        rec::write_fmt(kSpectrumUnit, "(F8.4,6E12.4)", line_hz(k, s.grid.dom), line.re, line.im, cabs(line));
     }
     rec::close_unit(kSpectrumUnit);
 }
@@ -53,26 +49,18 @@ void output_stage(RunState& s) {
     rec::write_list(rec::kStdoutUnit, "The Fourier Spectrum data are stored in \"amp_dat\"");
     write_spectrum_file(s);
 
-    complete_spectrum(s.fx1, s.nf);
-    wvfast(s.nf, s.fx1, kMaxSamples, 1);
-    // Dividing by dur undoes the scaling of the forward spectrum by dt and the
-    // transform pair's factor nf.
-    float xmax = 0.0f;
-    float xmin = 0.0f;
-    for (int k = 1; k <= s.nf; ++k) {
-        s.time[k - 1] = static_cast<float>(k - 1) * s.dt;
-        s.xr1[k - 1] = s.fx1[k - 1].re / s.dur;
-        if (s.xr1[k - 1] > xmax) xmax = s.xr1[k - 1];
-        if (s.xr1[k - 1] < xmin) xmin = s.xr1[k - 1];
-    }
-    s.amax = xmax;
-    s.amin = xmin;
+    complete_spectrum(s.spectrum());
+    const Extremes e = synthesize(s.spectrum(), s.grid.dur, {s.xr1, static_cast<std::size_t>(s.nf)});
+    for (int k = 1; k <= s.nf; ++k) s.time[k - 1] = static_cast<float>(k - 1) * s.dt;
+    s.amax = e.max;
+    s.amin = e.min;
     check_wave(s);
 
+    const float dur = s.grid.dur;
     rec::write_list(rec::kStdoutUnit);
     rec::write_list(rec::kStdoutUnit, " Nmber of data points    =", s.nf);
-    rec::write_list(rec::kStdoutUnit, " Duration and Delta Time =", s.dur, s.dt);
-    rec::write_list(rec::kStdoutUnit, " Initial and final times =", 0.0f, s.dur - s.dt);
+    rec::write_list(rec::kStdoutUnit, " Duration and Delta Time =", dur, s.dt);
+    rec::write_list(rec::kStdoutUnit, " Initial and final times =", 0.0f, dur - s.dt);
     rec::write_list(rec::kStdoutUnit);
     rec::write_list(rec::kStdoutUnit, " Min and Max amplitudes  =", s.amin, s.amax);
     rec::write_list(rec::kStdoutUnit);

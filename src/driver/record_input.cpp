@@ -5,26 +5,12 @@
 
 #include "records.hpp"
 #include "stages.hpp"
+#include "transform.hpp"
 
 namespace zeplo {
 namespace {
 
 constexpr int kAccelerationUnit = 11;
-constexpr int kLongestExponent = 15;
-
-// The smallest power of two from 4 up that holds nt samples; false when even
-// 2^15 is too short.
-bool choose_length(int nt, int& nf, int& if1) {
-    nf = 2;
-    for (int i = 2; i <= kLongestExponent; ++i) {
-        nf = 2 * nf;
-        if (nf >= nt) {
-            if1 = i;
-            return true;
-        }
-    }
-    return false;
-}
 
 // A record the later stages cannot use is refused: fewer than two samples, a
 // time step for which the duration nf*dt or the frequency step 2 pi/(nf*dt) is
@@ -37,9 +23,8 @@ void refuse_unusable_record(const RunState& s, std::string_view name) {
         rec::refuse("acceleration file '%.*s' holds %d complete pair%s of time and value; at least two are needed "
                     "for the time step",
                     len, name.data(), s.nt, s.nt == 1 ? "" : "s");
-    const float dur = static_cast<float>(s.nf) * s.dt;
-    const float dom = kTwoPi / dur;
-    if (!(s.dt > 0.0f) || !std::isfinite(dur) || !std::isfinite(dom) || !(dom > 0.0f))
+    const FrequencyGrid g = frequency_grid(s.nf, s.dt);
+    if (!(s.dt > 0.0f) || !std::isfinite(g.dur) || !std::isfinite(g.dom) || !(g.dom > 0.0f))
         rec::refuse("acceleration file '%.*s': the time step (second time minus first time) is %g; it must be a "
                     "positive number, neither so small nor so large that the frequency grid is not finite",
                     len, name.data(), static_cast<double>(s.dt));
@@ -54,9 +39,9 @@ void refuse_unusable_record(const RunState& s, std::string_view name) {
 void read_record(RunState& s) {
     rec::write_list(rec::kStdoutUnit);
     rec::write_fmt(rec::kStdoutUnit, "(/1X,'Enter Acceleration Data (H1,H2,V1)')");
-    rec::read_fmt(rec::kStdinUnit, "(A20)", rec::CharVar{s.infile1, kNameLength});
+    rec::read_fmt(rec::kStdinUnit, "(A20)", rec::CharVar{s.infile1, kRecordNameLength});
 
-    const std::string_view name(s.infile1, kNameLength);
+    const std::string_view name(s.infile1, kRecordNameLength);
     rec::open_unit(kAccelerationUnit, name, "old");
     // Every pair is counted to the end of the file; pairs past the capacity are
     // read into scratch values, so that the count is true and nothing is stored
@@ -75,10 +60,13 @@ void read_record(RunState& s) {
     s.dt = s.time[1] - s.time[0];
     rec::write_list(rec::kStdoutUnit, "NT and DT=", s.nt, s.dt);
 
-    if (!choose_length(s.nt, s.nf, s.if1)) {
+    const auto length = transform_length(s.nt, kLongestExponent);
+    if (!length) {
         rec::write_list(rec::kStdoutUnit, " NT>2**15 !!!!!");
         rec::stop();
     }
+    s.nf = length->nf;
+    s.if1 = length->if1;
     refuse_unusable_record(s, name);
     rec::write_list(rec::kStdoutUnit);
     rec::write_list(rec::kStdoutUnit, " IF1,NF=", s.if1, s.nf);

@@ -1,31 +1,36 @@
-// Everything one run holds, from the first prompt to the last file: the arrays
-// at fixed capacity and the scalars, owned by the main program and handed to the
-// stages by reference. Nothing is allocated while the run goes on.
+// Everything one dialog run holds, from the first prompt to the last file: the
+// arrays at fixed capacity and the scalars, owned by the main program and
+// handed to the stages by reference. Nothing is allocated while the run goes on.
 #pragma once
 
+#include <span>
+
 #include "complex_ops.hpp"
+#include "constants.hpp"
+#include "frequency_grid.hpp"
+#include "soil_column.hpp"
 
 namespace zeplo {
 
 // Records of up to 2^15 samples fit, so every transform length that the
 // length search admits can run.
-inline constexpr int kMaxSamples = 32768;
+inline constexpr int kLongestExponent = 15;
+inline constexpr int kMaxSamples = 1 << kLongestExponent;
 // Non-negative frequency lines of the longest transform.
 inline constexpr int kMaxLines = kMaxSamples / 2 + 1;
 inline constexpr int kMaxLayers = 50;
-inline constexpr int kNameLength = 20;
-// 2*pi in single precision: angular frequency steps and conversions to Hz.
-inline constexpr float kTwoPi = 6.2831855f;
+// The acceleration file name: the first characters of the answer line.
+inline constexpr int kRecordNameLength = 20;
 
 struct RunState {
     // Working spectrum: the record, its spectrum, the processed spectrum, the
     // unscaled output. Element k-1 is line (or sample) k.
     Complex fx1[kMaxSamples] = {};
-    // Amplification, two columns of kMaxLines rows, column by column.
-    Complex amp[2 * kMaxLines] = {};
+    // Amplification, both columns.
+    Complex amp1[kMaxLines] = {};
+    Complex amp2[kMaxLines] = {};
     float time[kMaxSamples] = {};
-    float xr1[kMaxSamples] = {};
-    float xi1[kMaxSamples] = {};
+    float xr1[kMaxSamples] = {};  // the record's values, later the output wave
 
     // Soil profile, layer 1 at the surface, layer nl the half-space.
     float dns[kMaxLayers] = {};
@@ -39,19 +44,14 @@ struct RunState {
     float theta = 0.0f;
     int nsf = 0;
 
-    char infile1[kNameLength] = {};  // acceleration file name as typed
+    char infile1[kRecordNameLength] = {};  // acceleration file name as typed
 
     int nt = 0;        // samples read
     float dt = 0.0f;   // sampling interval
     int nf = 0;        // transform length, 2^if1
     int if1 = 0;
-    int mm = kMaxSamples;  // array extent handed to the forward transform, which takes nothing from it
-    float dur = 0.0f;  // nf * dt
-    float dom = 0.0f;  // angular frequency step
-    int nom = 0;       // non-negative frequency lines, nf/2 + 1
-    float eom = 0.0f;  // nom * dom, reported only
-    float fom = 0.0f;  // angular frequency of the first line of the transfer function
-    int ndata = 0;     // lines processed by the later stages, = nom
+    FrequencyGrid grid{};
+    int ndata = 0;     // lines processed by the later stages, = grid.nom
 
     // Answers. Each starts with a defined value, so that an answer that gives
     // no value (a null value or a slash) is well defined.
@@ -60,11 +60,18 @@ struct RunState {
     int nbd = 0;           // 1: band-pass taper
     float oml1 = 0.0f;     // taper corners, rad/s
     float oml2 = 0.0f;
-    float omh1 = 99999.9f;
-    float omh2 = 99999.9f;
+    float omh1 = kOpenCorner;
+    float omh2 = kOpenCorner;
 
     float amin = 0.0f;     // smallest and largest value of the output wave
     float amax = 0.0f;
+
+    std::span<Complex> spectrum() { return {fx1, static_cast<std::size_t>(nf)}; }
+    std::span<Complex> lines() { return {fx1, static_cast<std::size_t>(ndata)}; }
+    SoilColumn column() const {
+        const auto n = static_cast<std::size_t>(nl);
+        return SoilColumn{{dns, n}, {vs, n}, {qs, n}, {thk, n}, pqf, theta, nsf};
+    }
 };
 
 }  // namespace zeplo

@@ -1,8 +1,8 @@
 // Shaping of the amplified spectrum: integration or differentiation over time
 // and a trapezoidal band-pass taper.
 #include "records.hpp"
+#include "shaping.hpp"
 #include "stages.hpp"
-#include "taper.hpp"
 
 namespace zeplo {
 namespace {
@@ -10,6 +10,12 @@ namespace {
 constexpr int kIntegrate = 1;
 constexpr int kDifferentiate = 2;
 constexpr int kBandPass = 1;
+
+Shape shape_of(int nyes) {
+    if (nyes == kIntegrate) return Shape::integrate;
+    if (nyes == kDifferentiate) return Shape::differentiate;
+    return Shape::none;
+}
 
 }  // namespace
 
@@ -25,29 +31,16 @@ void spectral_shaping(RunState& s) {
     rec::read_list(rec::kStdinUnit, s.nbd);
 
     s.oml1 = 0.0f;
-    s.omh2 = 99999.9f;
+    s.omh2 = kOpenCorner;
     if (s.nbd == kBandPass) {
         rec::write_list(rec::kStdoutUnit, "   Data for TRAPEZOIDAL BAND PASS FILTER:");
-        rec::write_list(rec::kStdoutUnit, "   INITIAL AND FINAL OMs =", 0, static_cast<float>(s.ndata - 1) * s.dom);
+        rec::write_list(rec::kStdoutUnit, "   INITIAL AND FINAL OMs =", 0, line_omega(s.ndata, s.grid.dom));
         rec::write_list(rec::kStdoutUnit);
         rec::write_list(rec::kStdoutUnit, "   Enter OML1,OML2,OMH1 and OMH2 (OML1<OML2<OMH1<OMH2): ");
         rec::read_list(rec::kStdinUnit, s.oml1, s.oml2, s.omh1, s.omh2);
     }
-
-    s.fx1[0] = Complex{0.0f, 0.0f};
-    for (int k = 2; k <= s.ndata; ++k) {
-        const float omega = static_cast<float>(k - 1) * s.dom;
-        const float aa = s.nbd == kBandPass ? taper_factor(omega, s.oml1, s.oml2, s.omh1, s.omh2) : 1.0f;
-        Complex line{aa * s.xr1[k - 1], aa * s.xi1[k - 1]};
-        if (s.nyes == kIntegrate) {
-            // Division by i*omega.
-            line = Complex{line.im / omega, -line.re / omega};
-        } else if (s.nyes == kDifferentiate) {
-            // (omega * line) * i.
-            line = Complex{-(omega * line.im), omega * line.re};
-        }
-        s.fx1[k - 1] = line;
-    }
+    const Taper taper{s.oml1, s.oml2, s.omh1, s.omh2};
+    shape_spectrum(s.lines(), s.grid.dom, shape_of(s.nyes), s.nbd == kBandPass ? &taper : nullptr);
 }
 
 }  // namespace zeplo

@@ -7,7 +7,7 @@
 #include "stages.hpp"
 
 int main() {
-    zeplo::rec::start_run();
+    zeplo::rec::start_run("zeplo1");
     static zeplo::RunState state;
     zeplo::run(state);
 }

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "io_state.hpp"
+#include "detail/layer_state.hpp"
+#include "signal_safe.hpp"
 #include "units.hpp"
 
 namespace zeplo::rec {
@@ -50,8 +51,6 @@ constexpr const char* kMessages[] = {
 constexpr int kFirstMessage = 100;
 constexpr int kMessageEnd = kFirstMessage + static_cast<int>(sizeof kMessages / sizeof kMessages[0]);
 
-FatalHook g_hook = nullptr;
-
 struct Out {
     char* p;
     int size;
@@ -89,12 +88,12 @@ int compose_report(int n, const char* context, char* out, int size) {
     }
     o.add("\n");
 
-    const IoState& s = io_state();
+    const detail::StatementState& s = detail::layer().statement;
     if (s.unit >= 0) {
         o.add("apparent state: unit ");
         o.add_int(s.unit);
         o.add(" ");
-        const Unit& u = unit(s.unit);
+        const detail::Unit& u = detail::unit(s.unit);
         if (u.named) {
             o.add("named ");
             o.add(u.name);
@@ -117,25 +116,17 @@ int compose_report(int n, const char* context, char* out, int size) {
     return o.len < size ? o.len : size - 1;
 }
 
-void set_fatal_hook(FatalHook hook) { g_hook = hook; }
+void set_fatal_hook(FatalHook hook) { detail::layer().fatal_hook = hook; }
 
 void fatal(int n, const char* context) {
     char report[2048];
     const int len = compose_report(n, context, report, sizeof report);
-    if (g_hook) g_hook(n, context, report);
+    if (const FatalHook hook = detail::layer().fatal_hook) hook(n, context, report);
 
-    // No interrupt or termination message may interleave with the report.
-    sigset_t block;
-    sigemptyset(&block);
-    sigaddset(&block, SIGINT);
-    sigaddset(&block, SIGTERM);
-    sigprocmask(SIG_BLOCK, &block, nullptr);
-
-    for (int done = 0; done < len;) {
-        const ssize_t w = ::write(STDERR_FILENO, report + done, static_cast<size_t>(len - done));
-        if (w <= 0) break;
-        done += static_cast<int>(w);
-    }
+    // No signal's message may interleave with the report (the abort below
+    // unblocks its own signal).
+    block_run_signals(nullptr);
+    (void)write_all(STDERR_FILENO, report, static_cast<std::size_t>(len));
     close_all();
     std::signal(SIGABRT, SIG_DFL);
     std::abort();

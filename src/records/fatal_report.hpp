@@ -1,6 +1,8 @@
 // The report that ends the run when a read, write or open cannot go on.
 #pragma once
 
+#include "hooks.hpp"
+
 namespace zeplo::rec {
 
 // Writes the failure report for error number `n` in the step named `context`
@@ -17,10 +19,6 @@ namespace zeplo::rec {
 // and a terminating NUL). Returns the length.
 int compose_report(int n, const char* context, char* out, int size);
 
-// Tests replace the ending of the run: the hook receives the error number, the
-// context and the composed report and must not return (it throws). nullptr
-// restores the normal ending.
-using FatalHook = void (*)(int n, const char* context, const char* report);
-void set_fatal_hook(FatalHook hook);
+// In-process runs replace the ending through set_fatal_hook() (hooks.hpp).
 
 }  // namespace zeplo::rec

@@ -1,10 +1,9 @@
-#include "output_record.hpp"
+#include "detail/output_record.hpp"
 
-#include <cstring>
-
+#include "fatal_report.hpp"
 #include "units.hpp"
 
-namespace zeplo::rec {
+namespace zeplo::rec::detail {
 
 char* OutputRecord::reserve(int n) {
     if (len_ + n > kCapacity) return overflow_;
@@ -13,24 +12,11 @@ char* OutputRecord::reserve(int n) {
     return p;
 }
 
-void OutputRecord::put(std::string_view s) {
-    for (char c : s) put(c);
-}
-
-void OutputRecord::blanks(int n) {
-    for (int i = 0; i < n; ++i) put(' ');
-}
-
-void OutputRecord::end(int unit) {
+void OutputRecord::end_record() {
     buf_[len_] = '\n';
     const std::size_t size = static_cast<std::size_t>(len_) + 1;
     len_ = 0;
-    put_record(unit, buf_, size);
+    if (const int error = put_record(unit_, buf_, size)) fatal(error, "write end");
 }
 
-OutputRecord& output_record() {
-    static OutputRecord record;
-    return record;
-}
-
-}  // namespace zeplo::rec
+}  // namespace zeplo::rec::detail

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "fatal_report.hpp"
+#include "open_close.hpp"
 #include "refusal.hpp"
 #include "run_start.hpp"
 #include "statements.hpp"
 #include "units.hpp"
-#include "values.hpp"

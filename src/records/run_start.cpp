@@ -5,20 +5,12 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "detail/layer_state.hpp"
+#include "signal_safe.hpp"
 #include "units.hpp"
 
 namespace zeplo::rec {
 namespace {
-
-void say(const char* text) {
-    const std::size_t len = std::strlen(text);
-    std::size_t done = 0;
-    while (done < len) {
-        const ssize_t w = ::write(STDERR_FILENO, text + done, len - done);
-        if (w <= 0) return;
-        done += static_cast<std::size_t>(w);
-    }
-}
 
 // Everything here is async-signal-safe: the message goes straight to the
 // descriptor, and close_all() only cuts files back to their last whole record
@@ -58,11 +50,10 @@ void install(int sig) {
 
 extern "C" void close_all_at_exit() { close_all(); }
 
-ExitHook g_exit_hook = nullptr;
-
 }  // namespace
 
-void start_run() {
+void start_run(const char* program) {
+    set_program_name(program);
     install(SIGFPE);
     install(SIGABRT);
     struct sigaction current;
@@ -72,11 +63,26 @@ void start_run() {
     std::atexit(close_all_at_exit);
 }
 
-void set_exit_hook(ExitHook hook) { g_exit_hook = hook; }
+void set_exit_hook(ExitHook hook) { detail::layer().exit_hook = hook; }
+
+void set_program_name(const char* program) { detail::layer().program = program; }
 
 void end_run(int status) {
-    if (g_exit_hook) g_exit_hook(status);
+    if (const ExitHook hook = detail::layer().exit_hook) hook(status);
     std::exit(status);
+}
+
+void reset() {
+    close_all();
+    detail::LayerState& s = detail::layer();
+    s.record.clear();
+    s.statement = detail::StatementState{};
+    for (detail::Unit& u : s.units) {
+        u.named = false;
+        u.name[0] = '\0';
+        u.reset_input();
+    }
+    connect_console_units();
 }
 
 void stop() { end_run(0); }

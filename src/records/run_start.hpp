@@ -1,12 +1,15 @@
 // How a run begins and ends.
 #pragma once
 
+#include "hooks.hpp"
+
 namespace zeplo::rec {
 
 // Installs the signal handlers (floating-point exception, abort, interrupt
-// unless it is being ignored, termination), connects the console units and
-// registers the close-all step to run at exit.
-void start_run();
+// unless it is being ignored, termination), connects the console units,
+// registers the close-all step to run at exit and names the program in its own
+// messages (refusals).
+void start_run(const char* program);
 
 // The normal end of the run: nothing printed, every unit closed, status 0.
 [[noreturn]] void stop();
@@ -14,9 +17,13 @@ void start_run();
 // Ends the run with `status` through exit(), so that every unit is closed.
 [[noreturn]] void end_run(int status);
 
-// Tests and fuzzers that run the stages in-process replace the exit: the hook
-// receives the status and must not return (it throws). nullptr restores exit().
-using ExitHook = void (*)(int status);
-void set_exit_hook(ExitHook hook);
+// Leaves the record layer as a fresh process finds it, for in-process runs one
+// after another: every file unit closed, the console units connected again, no
+// statement in progress, no pending output record. The hooks and the program's
+// name stay as they are.
+void reset();
+
+// Names the program in its own messages without starting a run (in-process runs).
+void set_program_name(const char* program);
 
 }  // namespace zeplo::rec

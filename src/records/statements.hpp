@@ -14,6 +14,12 @@
 
 namespace zeplo::rec {
 
+using fields::CharVar;
+using fields::InVar;
+using fields::OutValue;
+using fields::in_var;
+using fields::out_value;
+
 void write_list_values(int unit, const OutValue* values, int count);
 void write_fmt_values(int unit, const char* field_list, const OutValue* values, int count);
 // Returns false when the data ended and `has_end_branch` is set (the variables

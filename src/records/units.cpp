@@ -1,19 +1,19 @@
 #include "units.hpp"
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "fatal_report.hpp"
-#include "io_state.hpp"
+#include "detail/layer_state.hpp"
+#include "signal_safe.hpp"
 
 namespace zeplo::rec {
 namespace {
 
-Unit g_units[kUnitCount];
+using detail::layer;
+using detail::Unit;
 
 bool status_is(std::string_view status, const char* word) {
     const std::size_t n = std::strlen(word);
@@ -22,28 +22,6 @@ bool status_is(std::string_view status, const char* word) {
         char c = status[i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         if (c != word[i]) return false;
-    }
-    return true;
-}
-
-void reset_input(Unit& u) {
-    u.pos = 0;
-    u.len = 0;
-    u.pushback = -2;
-    u.at_end = false;
-    u.read_errno = 0;
-}
-
-// Hands `size` bytes to the descriptor; false when the OS refuses them.
-bool write_all(int fd, const char* data, std::size_t size) noexcept {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t w = ::write(fd, data + done, size - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(w);
     }
     return true;
 }
@@ -66,38 +44,52 @@ void disconnect(Unit& u) noexcept {
     (void)::close(fd);
 }
 
-void block_signals(sigset_t* old) noexcept {
-    sigset_t block;
-    sigemptyset(&block);
-    sigaddset(&block, SIGINT);
-    sigaddset(&block, SIGTERM);
-    sigaddset(&block, SIGFPE);
-    sigaddset(&block, SIGABRT);
-    sigprocmask(SIG_BLOCK, &block, old);
-}
-
 // Hands whole records to the OS with signals held back, so that a handler never
-// meets records that are half handed over. A refused write ends the run, with
-// the buffer emptied first so that the report's close does not try again.
-void hand_over(Unit& u, const char* data, std::size_t size, bool from_buffer) {
-    sigset_t old;
-    block_signals(&old);
+// meets records that are half handed over. Returns 0 or the refusal's error
+// number, with the buffer emptied either way so that a later close does not
+// try again.
+int hand_over(Unit& u, const char* data, std::size_t size, bool from_buffer) {
+    const RunSignalsHeld held;
     const bool ok = write_all(u.fd, data, size);
     const int error = errno;
     if (ok) u.committed += static_cast<long long>(size);
     if (from_buffer) u.out_fill.store(0);
-    sigprocmask(SIG_SETMASK, &old, nullptr);
-    if (!ok) fatal(error, "write end");
+    return ok ? 0 : error;
 }
 
-void flush_output(Unit& u) {
+int flush_output(Unit& u) {
     const int fill = u.out_fill.load();
-    if (fill > 0) hand_over(u, u.out, static_cast<std::size_t>(fill), true);
+    return fill > 0 ? hand_over(u, u.out, static_cast<std::size_t>(fill), true) : 0;
 }
 
 }  // namespace
 
-Unit& unit(int number) { return g_units[number]; }
+int Unit::get() {
+    if (pushback != -2) {
+        const int c = pushback;
+        pushback = -2;
+        return c;
+    }
+    if (ended) return kEof;
+    if (pos == len) {
+        ssize_t r;
+        do {
+            r = ::read(fd, buf, sizeof buf);
+        } while (r < 0 && errno == EINTR);
+        if (r <= 0) {
+            if (r < 0) read_errno = errno;
+            ended = true;
+            return kEof;
+        }
+        pos = 0;
+        len = static_cast<int>(r);
+    }
+    return buf[pos++];
+}
+
+Unit& detail::unit(int number) { return layer().units[number]; }
+
+const char* unit_name(int number) { return layer().units[number].name; }
 
 void connect_console_units() {
     struct Console {
@@ -106,7 +98,7 @@ void connect_console_units() {
     };
     for (const Console c : {Console{kStderrUnit, STDERR_FILENO}, Console{kStdinUnit, STDIN_FILENO},
                             Console{kStdoutUnit, STDOUT_FILENO}}) {
-        Unit& u = g_units[c.number];
+        Unit& u = layer().units[c.number];
         // A standard stream that is closed keeps its descriptor occupied, so
         // that no file opened later can take its number and receive console
         // traffic. Closed input reads as empty input; writing to a closed
@@ -123,30 +115,27 @@ void connect_console_units() {
         u.fd = c.fd;
         u.console = true;
         u.named = false;
-        reset_input(u);
+        u.reset_input();
     }
 }
 
-void open_unit(int number, std::string_view name_field, std::string_view status) {
-    Unit& u = g_units[number];
-    if (u.fd >= 0 && !u.console) close_unit(number);
-    io_state().unit = number;
-
+int detail::connect(int number, std::string_view name_field, std::string_view status) {
+    Unit& u = layer().units[number];
     std::size_t n = name_field.size();
     while (n > 0 && name_field[n - 1] == ' ') --n;
-    if (n > static_cast<std::size_t>(kNameCapacity)) n = kNameCapacity;
+    if (n > static_cast<std::size_t>(detail::kNameCapacity)) n = detail::kNameCapacity;
     std::memcpy(u.name, name_field.data(), n);
     u.name[n] = '\0';
     u.named = true;
     u.console = false;
-    if (n == 0) fatal(107, "open");
-    if (std::memchr(u.name, '\0', n) != nullptr) fatal(ENOENT, "open");
+    if (n == 0) return 107;
+    if (std::memchr(u.name, '\0', n) != nullptr) return ENOENT;
 
     int fd = -1;
     if (status_is(status, "old")) {
         struct stat st;
-        if (::stat(u.name, &st) != 0) fatal(errno, "open");
-        if (S_ISDIR(st.st_mode)) fatal(EISDIR, "open");
+        if (::stat(u.name, &st) != 0) return errno;
+        if (S_ISDIR(st.st_mode)) return EISDIR;
         fd = ::open(u.name, O_RDONLY | O_CLOEXEC);
     } else {
         // An existing file is emptied right away, so that however the run ends
@@ -154,75 +143,44 @@ void open_unit(int number, std::string_view name_field, std::string_view status)
         fd = ::open(u.name, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EISDIR) fd = ::open(u.name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     }
-    if (fd < 0) fatal(errno, "open");
-    reset_input(u);
+    if (fd < 0) return errno;
+    u.reset_input();
     u.last_was_write = false;
     u.committed = 0;
     u.out_fill.store(0);
     u.fd = fd;
+    return 0;
 }
 
-void close_unit(int number) {
-    Unit& u = g_units[number];
-    if (u.fd >= 0 && !u.console) flush_output(u);
-    sigset_t old;
-    block_signals(&old);
-    disconnect(g_units[number]);
-    sigprocmask(SIG_SETMASK, &old, nullptr);
+int detail::disconnect_file(int number) {
+    Unit& u = layer().units[number];
+    const int error = u.fd >= 0 && !u.console ? flush_output(u) : 0;
+    const RunSignalsHeld held;
+    disconnect(u);
+    return error;
 }
 
 void close_all() noexcept {
-    sigset_t old;
-    block_signals(&old);
-    for (Unit& u : g_units) disconnect(u);
-    sigprocmask(SIG_SETMASK, &old, nullptr);
+    const RunSignalsHeld held;
+    for (Unit& u : layer().units) disconnect(u);
 }
 
-
-void put_record(int number, const char* data, std::size_t size) {
-    Unit& u = g_units[number];
-    if (u.closed_errno) fatal(u.closed_errno, "write end");
+int detail::put_record(int number, const char* data, std::size_t size) {
+    Unit& u = layer().units[number];
+    if (u.closed_errno) return u.closed_errno;
     u.last_was_write = true;
-    if (u.console) {
-        if (!write_all(u.fd, data, size)) fatal(errno, "write end");
-        return;
+    if (u.console) return write_all(u.fd, data, size) ? 0 : errno;
+    if (u.out_fill.load() + static_cast<int>(size) > Unit::kOutputCapacity) {
+        if (const int error = flush_output(u)) return error;
     }
-    if (u.out_fill.load() + static_cast<int>(size) > Unit::kOutputCapacity) flush_output(u);
     if (static_cast<int>(size) > Unit::kOutputCapacity) {
         // Longer than the buffer (no record of the program is): straight to the OS.
-        hand_over(u, data, size, false);
-        return;
+        return hand_over(u, data, size, false);
     }
     const int fill = u.out_fill.load();
     std::memcpy(u.out + fill, data, size);
     u.out_fill.store(fill + static_cast<int>(size));  // the record counts once it is whole
-}
-
-int get_char(Unit& u) {
-    if (u.pushback != -2) {
-        const int c = u.pushback;
-        u.pushback = -2;
-        return c;
-    }
-    if (u.at_end) return kEof;
-    if (u.pos == u.len) {
-        ssize_t r;
-        do {
-            r = ::read(u.fd, u.buf, sizeof u.buf);
-        } while (r < 0 && errno == EINTR);
-        if (r <= 0) {
-            if (r < 0) u.read_errno = errno;
-            u.at_end = true;
-            return kEof;
-        }
-        u.pos = 0;
-        u.len = static_cast<int>(r);
-    }
-    return u.buf[u.pos++];
-}
-
-void unget_char(Unit& u, int c) {
-    if (c != kEof) u.pushback = c;
+    return 0;
 }
 
 }  // namespace zeplo::rec

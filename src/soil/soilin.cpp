@@ -7,7 +7,8 @@
 namespace zeplo {
 namespace {
 
-constexpr int kNameLength = 30;
+// The soil file name: the first characters of the answer line.
+constexpr int kSoilNameLength = 30;
 // pi/180 in single precision.
 constexpr float kRadiansPerDegree = 0.017453292f;
 
@@ -15,20 +16,20 @@ constexpr float kRadiansPerDegree = 0.017453292f;
 
 void soilin(float dns[], float vp[], float qp[], float vs[], float qs[], float thk[], float& pqf, int& nl,
             int ml, float& theta, int& nsf) {
-    char fname[kNameLength];
+    char fname[kSoilNameLength];
     rec::write_fmt(rec::kStdoutUnit, "(/' Enter Soil Data File Name ')");
     // Lines that begin with a blank are passed over without a new prompt.
     do {
-        rec::read_fmt(rec::kStdinUnit, "(A)", rec::CharVar{fname, kNameLength});
+        rec::read_fmt(rec::kStdinUnit, "(A)", rec::CharVar{fname, kSoilNameLength});
     } while (fname[0] == ' ');
-    rec::open_unit(kSoilUnit, std::string_view(fname, kNameLength), "OLD");
+    rec::open_unit(kSoilUnit, std::string_view(fname, kSoilNameLength), "OLD");
 
     float thet1 = 0.0f;
     rec::read_fmt(kSoilUnit, "(F10.0)", thet1);
     rec::read_fmt(kSoilUnit, "(I10)", nsf);
     rec::read_fmt(kSoilUnit, "(I10,F10.0)", nl, pqf);
     if (nl < 1 || nl > ml) {
-        const char* name = rec::unit(kSoilUnit).name;
+        const char* name = rec::unit_name(kSoilUnit);
         rec::refuse("soil file '%s': the layer count is %d; it must be from 1 to %d (the half-space included)",
                     name, nl, ml);
     }

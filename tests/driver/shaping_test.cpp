@@ -1,9 +1,9 @@
 // The band-pass taper, integration and differentiation, and the completion of
 // the spectrum before the inverse transform.
-#include "hermitian_completion.hpp"
 #include "stage_fixture.hpp"
+#include "shaping.hpp"
 #include "stages.hpp"
-#include "taper.hpp"
+#include "synthesis.hpp"
 
 namespace zeplo {
 namespace {
@@ -12,18 +12,18 @@ TEST(Taper, TrapezoidOfOrderedCorners) {
     const float expected[] = {0, 0, 0.5f, 1, 1, 1, 0.5f, 0, 0};
     for (int k = 1; k <= 9; ++k) {
         const float omega = static_cast<float>(k) * 0.5f;
-        EXPECT_EQ(taper_factor(omega, 1, 2, 3, 4), expected[k - 1]) << "omega " << omega;
+        EXPECT_EQ(taper_factor(omega, Taper{1, 2, 3, 4}), expected[k - 1]) << "omega " << omega;
     }
 }
 
 TEST(Taper, EqualAndReversedCorners) {
     // Empty ramps: no division by zero.
-    EXPECT_EQ(taper_factor(1.5f, 1, 1, 3, 3), 1.0f);
-    EXPECT_EQ(taper_factor(3.0f, 1, 1, 3, 3), 0.0f);
+    EXPECT_EQ(taper_factor(1.5f, Taper{1, 1, 3, 3}), 1.0f);
+    EXPECT_EQ(taper_factor(3.0f, Taper{1, 1, 3, 3}), 0.0f);
     // omh1 < oml2: between them the falling ramp replaces the rising one.
-    EXPECT_EQ(taper_factor(2.5f, 1, 3, 2, 4), (4.0f - 2.5f) / (4.0f - 2.0f));
+    EXPECT_EQ(taper_factor(2.5f, Taper{1, 3, 2, 4}), (4.0f - 2.5f) / (4.0f - 2.0f));
     // oml1 >= omh2: nothing passes.
-    for (float omega : {0.5f, 2.0f, 5.0f}) EXPECT_EQ(taper_factor(omega, 4, 5, 6, 3), 0.0f);
+    for (float omega : {0.5f, 2.0f, 5.0f}) EXPECT_EQ(taper_factor(omega, Taper{4, 5, 6, 3}), 0.0f);
 }
 
 class Shaping : public StageTest {
@@ -32,10 +32,8 @@ protected:
     void lines(int ndata, float dom, float re, float im) {
         state.ndata = ndata;
         state.nf = 2 * (ndata - 1);
-        state.dom = dom;
+        state.grid.dom = dom;
         for (int k = 1; k <= ndata; ++k) {
-            state.xr1[k - 1] = re;
-            state.xi1[k - 1] = im;
             state.fx1[k - 1] = Complex{re, im};
         }
     }
@@ -111,14 +109,14 @@ TEST(HermitianCompletion, FourAndSixteenLines) {
     Complex a[16];
     for (int k = 0; k < 16; ++k) a[k] = Complex{static_cast<float>(k + 1), 0.25f * static_cast<float>(k + 1)};
     Complex b[4] = {{1, 1}, {2, 3}, {4, 5}, {9, 9}};
-    complete_spectrum(b, 4);
+    complete_spectrum(b);
     EXPECT_EQ(b[3].re, 2.0f);  // line 4 from line 2
     EXPECT_EQ(b[3].im, -3.0f);
     EXPECT_EQ(b[2].im, 5.0f);  // line 3 (= nf/2 + 1) keeps its value
     EXPECT_EQ(b[0].im, 1.0f);
 
     a[2] = Complex{1.25f, -0.5f};
-    complete_spectrum(a, 16);
+    complete_spectrum(a);
     for (int k = 2; k <= 8; ++k) {
         EXPECT_EQ(a[16 + 2 - k - 1].re, a[k - 1].re);
         EXPECT_EQ(a[16 + 2 - k - 1].im, -a[k - 1].im);

@@ -142,6 +142,7 @@ TEST_F(FixedFormatOutput, FieldListAfterACompletedStatementIsCleared) {
 }
 
 TEST(FieldList, Parsing) {
+    using namespace fields;
     FieldList list;
     parse_field_list("(F8.4,6E12.4)", list);
     ASSERT_EQ(list.count, 2);

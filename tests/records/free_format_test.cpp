@@ -54,13 +54,13 @@ TEST_F(FreeFormatOutput, EightyCharacterLines) {
 
 TEST(FreeFormatReal, SpecialValues) {
     char t[48];
-    free_format_real(t, std::numeric_limits<double>::infinity());
+    fields::free_format_real(t, std::numeric_limits<double>::infinity());
     EXPECT_STREQ(t, "  INF");
-    free_format_real(t, -std::numeric_limits<double>::infinity());
+    fields::free_format_real(t, -std::numeric_limits<double>::infinity());
     EXPECT_STREQ(t, " -INF");
-    free_format_real(t, std::numeric_limits<double>::quiet_NaN());
+    fields::free_format_real(t, std::numeric_limits<double>::quiet_NaN());
     EXPECT_STREQ(t, "  NAN");
-    free_format_real(t, -std::numeric_limits<double>::quiet_NaN());
+    fields::free_format_real(t, -std::numeric_limits<double>::quiet_NaN());
     EXPECT_STREQ(t, "  -NAN.");
 }
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "io_state.hpp"
+#include "detail/layer_state.hpp"
 #include "records.hpp"
 #include "test_support.hpp"
 
@@ -33,10 +33,7 @@ protected:
         open_unit(kIn, in_path(), "old");
     }
     // The state a completed fixed-format read leaves (the file name prompts).
-    static void after_fixed_read() {
-        begin_statement(kStdinUnit, true, "(A20)");
-        end_fixed_statement();
-    }
+    static void after_fixed_read() { detail::layer().statement = detail::StatementState{kStdinUnit, true, nullptr}; }
     // The report the record layer would print for a statement that fails.
     template <class F>
     test::FatalError failure(F&& statement) {

@@ -33,7 +33,7 @@ TEST_F(Units, NamesKeepLeadingAndInnerBlanks) {
     int v = 0;
     read_list(kIn, v);
     EXPECT_EQ(v, 5);
-    EXPECT_STREQ(unit(kIn).name, (dir_.path() + "/ a b").c_str());
+    EXPECT_STREQ(unit_name(kIn), (dir_.path() + "/ a b").c_str());
 }
 
 TEST_F(Units, EmptyNameIsError107) {

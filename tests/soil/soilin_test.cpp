@@ -65,7 +65,7 @@ TEST_F(Soil, SkipsNameLinesThatBeginWithABlankAndPromptsOnce) {
     const std::string out = read("\n three.dat\nthree.dat\n");
     EXPECT_EQ(out, "\n Enter Soil Data File Name \n");
     EXPECT_EQ(nl, 3);
-    EXPECT_EQ(rec::unit(4).name, std::string("three.dat"));
+    EXPECT_EQ(rec::unit_name(4), std::string("three.dat"));
 }
 
 TEST_F(Soil, ReadsHeaderAndLayerRecords) {

@@ -19,7 +19,7 @@
 #include "fatal_report.hpp"
 #include "libf2c_side.h"
 #include "statements.hpp"
-#include "units.hpp"
+#include "records.hpp"
 
 namespace zeplo::diff {
 
@@ -293,7 +293,7 @@ struct Fatal {
 
 void throwing_hook(int n, const char*, const char* report) { throw Fatal{n, report}; }
 
-std::string consumed_text(const rec::Unit& u) {
+std::string consumed_text(const rec::detail::Unit& u) {
     int end = u.pos;
     if (u.pushback != -2 && end > 0) --end;
     return std::string(reinterpret_cast<const char*>(u.buf), static_cast<std::size_t>(std::max(end, 0)));
@@ -354,7 +354,7 @@ ReadResult read_ours(const ReadCase& c, const std::string& path, bool hooked) {
     } catch (const Fatal& f) {
         r.fatal = true;
         r.report = f.report;
-        r.consumed = consumed_text(rec::unit(unit));
+        r.consumed = consumed_text(rec::detail::unit(unit));
     }
     if (c.console) {
         if (saved_stdin >= 0) {

@@ -4,7 +4,7 @@
 
 #include "differential.hpp"
 #include "libf2c_side.h"
-#include "units.hpp"
+#include "records.hpp"
 
 int main(int argc, char** argv) {
     // Ours first: a closed standard stream gets /dev/null on its descriptor,

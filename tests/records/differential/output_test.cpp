@@ -18,7 +18,7 @@
 #include "differential.hpp"
 #include "libf2c_side.h"
 #include "statements.hpp"
-#include "units.hpp"
+#include "records.hpp"
 
 namespace zeplo::diff {
 namespace {

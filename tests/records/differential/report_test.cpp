@@ -13,7 +13,7 @@
 #include "fatal_report.hpp"
 #include "libf2c_side.h"
 #include "statements.hpp"
-#include "units.hpp"
+#include "records.hpp"
 
 namespace zeplo::diff {
 namespace {

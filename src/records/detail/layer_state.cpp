@@ -1,0 +1,10 @@
+#include "detail/layer_state.hpp"
+
+namespace zeplo::rec::detail {
+
+LayerState& layer() {
+    static LayerState state;
+    return state;
+}
+
+}  // namespace zeplo::rec::detail

@@ -1,0 +1,54 @@
+// One unit: a numbered channel to a console stream or a file, with the file's
+// output buffer and the input side's read-ahead.
+#pragma once
+
+#include <atomic>
+
+#include "char_source.hpp"
+
+namespace zeplo::rec::detail {
+
+// Longest file name a unit keeps (the program's names are at most 30 characters).
+inline constexpr int kNameCapacity = 256;
+
+struct Unit final : fields::CharSource {
+    int fd = -1;                  // -1: not connected
+    bool console = false;         // units 0, 5, 6: never closed, no name
+    int closed_errno = 0;         // console stream that was closed when the run started
+    bool named = false;
+    char name[kNameCapacity + 1] = {};
+    bool last_was_write = false;  // decides whether the close cuts the file
+    long long committed = 0;      // bytes of whole records handed to the OS
+
+    // Output side of a file unit: whole records not yet handed to the OS.
+    static constexpr int kOutputCapacity = 16384;
+    char out[kOutputCapacity];
+    std::atomic<int> out_fill{0};  // grows by whole records only
+
+    // Input side: a read-ahead buffer with one character of push-back.
+    unsigned char buf[8192];
+    int pos = 0;
+    int len = 0;
+    int pushback = -2;            // -2: nothing pushed back
+    bool ended = false;           // the data of this unit has ended (sticky)
+    int read_errno = 0;           // errno of a failed read(2), 0 if none
+
+    // Character input with the end of data made sticky: once the unit has met
+    // the end of its data, every further call returns kEof.
+    int get() override;
+    void unget(int c) override {
+        if (c != fields::kEof) pushback = c;
+    }
+    bool at_end() const override { return ended && pushback == -2; }
+    int error() const override { return read_errno; }
+
+    void reset_input() {
+        pos = 0;
+        len = 0;
+        pushback = -2;
+        ended = false;
+        read_errno = 0;
+    }
+};
+
+}  // namespace zeplo::rec::detail

@@ -1,0 +1,26 @@
+// The soil column's amplification and its application to a spectrum.
+#pragma once
+
+#include <span>
+
+#include "complex_ops.hpp"
+#include "soil_column.hpp"
+
+namespace zeplo {
+
+// Both columns of the amplification at lines 1..n (n = col1.size() =
+// col2.size()), line k at angular frequency (k-1)*dom: column 1 with respect to
+// the input wave, column 2 with respect to the motion at the top of the
+// half-space. The column must have at least one layer, non-zero vs in every
+// layer, non-zero density below the surface layer and, damped, non-zero qs.
+void column_amplification(const SoilColumn& column, float dom, std::span<Complex> col1, std::span<Complex> col2);
+
+// exp(i*om*tau), tau the vertical travel time through the layers above the
+// half-space: multiplied into a spectrum, it moves the surface motion earlier by tau.
+Complex travel_time_phase(const SoilColumn& column, float om);
+
+// Lines 1..n of `spectrum` (n = chosen.size()) multiplied by the chosen column
+// and the travel-time phase of their frequency.
+void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const SoilColumn& column, float dom);
+
+}  // namespace zeplo
