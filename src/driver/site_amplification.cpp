@@ -4,6 +4,7 @@
 
 #include "amplification.hpp"
 #include "records.hpp"
+#include "soil_profile.hpp"
 #include "soilin.hpp"
 #include "stages.hpp"
 
@@ -16,28 +17,11 @@ constexpr int kTableUnit = 9;
 // every line, or carries a value that is not a number) is refused before any
 // output file is opened.
 void check_profile(const RunState& s) {
+    const auto problem = profile_problem(s.column());
+    if (!problem) return;
     const char* file = rec::unit_name(kSoilUnit);
-    const bool damped = s.pqf != kNoDamping;
-    if (!std::isfinite(s.pqf)) rec::refuse("soil file '%s': the damping exponent is not a finite number", file);
-    if (!std::isfinite(s.theta)) rec::refuse("soil file '%s': the incidence angle is not a finite number", file);
-    auto finite = [&](int il, float v, const char* what) {
-        if (!std::isfinite(v)) rec::refuse("soil file '%s', layer %d: the %s is not a finite number", file, il, what);
-    };
-    auto nonzero = [&](int il, float v, const char* what) {
-        if (v == 0.0f)
-            rec::refuse("soil file '%s', layer %d: the %s is zero; the transfer function would divide by it", file,
-                        il, what);
-    };
-    for (int il = 1; il <= s.nl; ++il) {
-        finite(il, s.dns[il - 1], "density");
-        finite(il, s.vs[il - 1], "S-wave velocity");
-        if (damped) finite(il, s.qs[il - 1], "S-wave quality factor");
-        if (il < s.nl) finite(il, s.thk[il - 1], "thickness");
-        if (s.nl < 2) continue;  // the half-space alone needs no division
-        if (il >= 2) nonzero(il, s.dns[il - 1], "density");
-        nonzero(il, s.vs[il - 1], "S-wave velocity");
-        if (damped) nonzero(il, s.qs[il - 1], "S-wave quality factor");
-    }
+    if (problem->layer == 0) rec::refuse("soil file '%s': %s", file, problem->text.c_str());
+    rec::refuse("soil file '%s', layer %d: %s", file, problem->layer, problem->text.c_str());
 }
 
 // Extreme but readable profiles (a damping exponent of thousands, quality

@@ -78,8 +78,10 @@ std::string collapse_blanks(std::string_view s) {
 
 std::string quoted(std::string_view s) {
   constexpr std::size_t longest = 40;
-  if (s.size() > longest) return "'" + std::string(s.substr(0, longest)) + "...'";
-  return "'" + std::string(s) + "'";
+  std::string out(1, '\'');
+  out.append(s.substr(0, longest));
+  out.append(s.size() > longest ? "...'" : "'");
+  return out;
 }
 
 std::string shown(double value) {

@@ -3,14 +3,13 @@
 #include <string_view>
 
 #include "records.hpp"
+#include "soil_profile.hpp"
 
 namespace zeplo {
 namespace {
 
 // The soil file name: the first characters of the answer line.
 constexpr int kSoilNameLength = 30;
-// pi/180 in single precision.
-constexpr float kRadiansPerDegree = 0.017453292f;
 
 }  // namespace
 

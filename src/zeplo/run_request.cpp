@@ -1,0 +1,36 @@
+#include "run_request.hpp"
+
+#include <numbers>
+
+namespace zeplo {
+
+std::optional<formats::Unit> unit_from_name(const std::string& name) {
+    if (name == "g") return formats::Unit::g;
+    if (name == "m/s2") return formats::Unit::m_s2;
+    if (name == "cm/s2") return formats::Unit::cm_s2;
+    return std::nullopt;
+}
+
+std::optional<formats::Format> format_from_name(const std::string& name) {
+    if (name == "two-column") return formats::Format::two_column;
+    if (name == "at2") return formats::Format::at2;
+    if (name == "smc") return formats::Format::smc;
+    if (name == "cosmos") return formats::Format::cosmos_v2;
+    if (name == "cgs") return formats::Format::cgs_v2;
+    return std::nullopt;
+}
+
+const char* wrt_name(Wrt wrt) { return wrt == Wrt::input ? "input" : "bedrock"; }
+
+const char* shape_name(Shape shape) {
+    switch (shape) {
+        case Shape::integrate: return "integrate";
+        case Shape::differentiate: return "differentiate";
+        case Shape::none: break;
+    }
+    return "none";
+}
+
+float corner_rad_s(double hz) { return static_cast<float>(hz * (2.0 * std::numbers::pi)); }
+
+}  // namespace zeplo
