@@ -26,20 +26,22 @@
 #include <string>
 #include <vector>
 
+#include "detail/output_record.hpp"
+#include "field_error.hpp"
 #include "field_list.hpp"
 #include "fuzz_support.hpp"
-#include "output_record.hpp"
+#include "open_close.hpp"
 #include "statements.hpp"
 #include "units.hpp"
 
 namespace zeplo::fuzz {
 namespace {
 
-using rec::FieldOp;
+using fields::FieldOp;
 using rec::OutValue;
 
 constexpr int kOut = 30;
-constexpr int kCapacity = rec::OutputRecord::kCapacity;
+constexpr int kCapacity = rec::detail::OutputRecord::kCapacity;
 
 const int kInts[] = {0, 7, -42, 123456, INT_MIN, INT_MAX, 99999, -1};
 const float kFloats[] = {0.0f, 1.5f, -2.25f, 3.4028235e38f, 1e-45f, 0.1f, -0.0f,
@@ -62,7 +64,7 @@ bool is_real(const OutValue& v) { return v.kind == OutValue::Kind::Real || v.kin
 
 struct Span {
     std::size_t pos;
-    rec::Field field;
+    fields::Field field;
     OutValue value;
 };
 
@@ -82,7 +84,7 @@ struct Expected {
     void blanks(int n) {
         for (int i = 0; i < n; ++i) put(' ');
     }
-    void number(const rec::Field& f, const OutValue& v) {
+    void number(const fields::Field& f, const OutValue& v) {
         if (!room(static_cast<std::size_t>(f.w))) return;
         record_spans.push_back({record.size(), f, v});
         record.append(static_cast<std::size_t>(f.w), '#');
@@ -100,7 +102,7 @@ struct Expected {
 };
 
 // Returns false when the value's kind does not suit the field.
-bool emit(Expected& e, const rec::Field& f, const OutValue& v) {
+bool emit(Expected& e, const fields::Field& f, const OutValue& v) {
     switch (f.op) {
         case FieldOp::Fixed:
         case FieldOp::Exp:
@@ -127,7 +129,7 @@ bool emit(Expected& e, const rec::Field& f, const OutValue& v) {
     }
 }
 
-Expected expect(const rec::FieldList& list, const std::vector<OutValue>& values) {
+Expected expect(const fields::FieldList& list, const std::vector<OutValue>& values) {
     Expected e;
     const int count = static_cast<int>(values.size());
     if (count > 0 && !list.has_data) {
@@ -138,7 +140,7 @@ Expected expect(const rec::FieldList& list, const std::vector<OutValue>& values)
     int next = 0;
     for (;;) {
         for (int k = 0; k < list.count; ++k) {
-            const rec::Field& f = list.fields[k];
+            const fields::Field& f = list.fields[k];
             switch (f.op) {
                 case FieldOp::Slash:
                     e.end();
@@ -187,7 +189,7 @@ bool strip_leading(std::string_view t, std::string_view& rest) {
     return rest.find(' ') == std::string_view::npos;
 }
 
-void check_int(std::string_view t, const rec::Field& f, int v) {
+void check_int(std::string_view t, const fields::Field& f, int v) {
     char digits[32];
     const int n = std::snprintf(digits, sizeof digits, "%d", v);
     std::string want;
@@ -198,7 +200,7 @@ void check_int(std::string_view t, const rec::Field& f, int v) {
     FUZZ_CHECK(t == want, "I%d of %d: '%.*s', expected '%s'", f.w, v, static_cast<int>(t.size()), t.data(), want.c_str());
 }
 
-void check_fixed(std::string_view t, const rec::Field& f, double x) {
+void check_fixed(std::string_view t, const fields::Field& f, double x) {
     // The shortest text the value can take: its digits with d decimals and a
     // point, a minus sign unless it rounds to zero, the leading 0 of "0."
     // optional.
@@ -234,7 +236,7 @@ void check_fixed(std::string_view t, const rec::Field& f, double x) {
                back);
 }
 
-void check_exp(std::string_view t, const rec::Field& f, double x) {
+void check_exp(std::string_view t, const fields::Field& f, double x) {
     const int sign = x < 0 ? 1 : 0;
     const bool finite = std::isfinite(x);
     // Ew.0 has no mantissa digit to show a value in.
@@ -296,12 +298,12 @@ void check_file(const Expected& e, const std::string& got) {
 
 // ------------------------------------------------------------------ list sanity
 
-void check_list(const rec::FieldList& list, const char* text, std::size_t len) {
-    FUZZ_CHECK(list.count >= 0 && list.count <= rec::FieldList::kCapacity, "count %d", list.count);
+void check_list(const fields::FieldList& list, const char* text, std::size_t len) {
+    FUZZ_CHECK(list.count >= 0 && list.count <= fields::FieldList::kCapacity, "count %d", list.count);
     bool data = false;
     for (int k = 0; k < list.count; ++k) {
-        const rec::Field& f = list.fields[k];
-        data = data || rec::is_data_field(f.op);
+        const fields::Field& f = list.fields[k];
+        data = data || fields::is_data_field(f.op);
         FUZZ_CHECK(f.repeat >= 1 && f.repeat <= 1000, "field %d: repeat %d", k, f.repeat);
         FUZZ_CHECK(f.w >= 0 && f.w <= 1000 && f.d >= 0 && f.d <= 1000, "field %d: w %d d %d", k, f.w, f.d);
         if (f.op == FieldOp::Int || f.op == FieldOp::Fixed || f.op == FieldOp::Exp || f.op == FieldOp::CharsWidth)
@@ -319,8 +321,9 @@ void check_list(const rec::FieldList& list, const char* text, std::size_t len) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeplo::fuzz;
     namespace rec = zeplo::rec;
+    namespace fields = zeplo::fields;
     if (size < 2) return -1;
-    reset_record_layer();
+    rec::reset();
     const bool matching = data[0] & 0x80;
     const int count = data[0] & 15;
     const int offset = data[1];
@@ -329,12 +332,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(text.get(), data + 2, len);
     text[len] = '\0';
 
-    rec::FieldList list;
+    fields::FieldList list;
     try {
-        rec::parse_field_list(text.get(), list);
-    } catch (const FatalEnd& e) {
+        fields::parse_field_list(text.get(), list);
+    } catch (const fields::FieldError& e) {
         FUZZ_CHECK(e.n == 100, "parse failed with %d", e.n);
-        reset_record_layer();
+        // The statement with that list ends the run with the same error.
+        int fatal = 0;
+        rec::open_unit(kOut, scratch().file("written"), "unknown");
+        try {
+            rec::write_fmt_values(kOut, text.get(), nullptr, 0);
+        } catch (const FatalEnd& f) {
+            fatal = f.n;
+        }
+        rec::reset();
+        FUZZ_CHECK(fatal == 100, "a statement with the list ended with %d", fatal);
         return 0;
     }
     check_list(list, text.get(), std::strlen(text.get()));
@@ -342,12 +354,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<rec::OutValue> values;
     if (matching && list.has_data) {
         for (int k = 0; static_cast<int>(values.size()) < count; k = (k + 1) % list.count) {
-            const rec::Field& f = list.fields[k];
-            if (!rec::is_data_field(f.op)) continue;
+            const fields::Field& f = list.fields[k];
+            if (!fields::is_data_field(f.op)) continue;
             for (int r = 0; r < f.repeat && static_cast<int>(values.size()) < count; ++r) {
                 const int i = offset + static_cast<int>(values.size());
-                values.push_back(f.op == rec::FieldOp::Int   ? int_value(i)
-                                 : f.op == rec::FieldOp::Fixed || f.op == rec::FieldOp::Exp ? real_value(i)
+                values.push_back(f.op == fields::FieldOp::Int   ? int_value(i)
+                                 : f.op == fields::FieldOp::Fixed || f.op == fields::FieldOp::Exp ? real_value(i)
                                                                                             : text_value(i));
             }
         }
@@ -367,7 +379,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const FatalEnd& e) {
         fatal = e.n;
     }
-    reset_record_layer();
+    rec::reset();
     FUZZ_CHECK(fatal == want.fatal, "write ended with %d, expected %d", fatal, want.fatal);
     std::string got;
     FUZZ_CHECK(read_file(path, got), "scratch file missing");

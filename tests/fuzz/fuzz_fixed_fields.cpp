@@ -26,8 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "detail/unit.hpp"
 #include "fuzz_support.hpp"
+#include "mantissa.hpp"
 #include "numeric_fields.hpp"
+#include "open_close.hpp"
 #include "statements.hpp"
 #include "units.hpp"
 
@@ -35,7 +38,7 @@ namespace zeplo::fuzz {
 namespace {
 
 constexpr int kUnit = 4;
-constexpr std::size_t kBufferSize = sizeof(rec::Unit::buf);
+constexpr std::size_t kBufferSize = sizeof(rec::detail::Unit::buf);
 constexpr int kIntSentinel = INT_MIN + 4321;
 
 std::uint32_t bits(float f) {
@@ -164,7 +167,7 @@ Expect expect_real(const FieldText& f, int d) {
     }
     const std::size_t first = digits.find_first_not_of('0');
     const bool zero = first == std::string::npos;
-    if (valid && !zero && std::labs(exponent) > rec::kMaxExponent) valid = false;
+    if (valid && !zero && std::labs(exponent) > fields::kMaxExponent) valid = false;
     if (!valid) {
         e.status = 115;
         e.either_status = f.open && comma == std::string::npos;
@@ -199,12 +202,12 @@ struct FieldSpec {
 void check_field(Mem& m, const FieldSpec& f, std::size_t record, int index, int& status) {
     const FieldText text = field_at(m, f.w);
     const Expect e = f.kind == Kind::Int ? expect_int(text) : expect_real(text, f.d);
-    const rec::FieldSource src{mem_get, &m};
+    const fields::FieldSource src{mem_get, &m};
     const std::size_t start = m.pos;
     m.calls = 0;
     int iv = kIntSentinel;
     float fv = -1.0f;
-    status = f.kind == Kind::Int ? rec::get_int_field(src, f.w, iv) : rec::get_real_field(src, f.w, f.d, fv);
+    status = f.kind == Kind::Int ? fields::get_int_field(src, f.w, iv) : fields::get_real_field(src, f.w, f.d, fv);
     const char letter = f.kind == Kind::Int ? 'I' : 'F';
     FUZZ_CHECK(m.calls <= f.w, "%c%d.%d record %zu field %d: %d characters asked for", letter, f.w, f.d, record, index,
                m.calls);
@@ -269,11 +272,11 @@ Outcome emulate(Mem& m, const ListSpec& list) {
     Outcome o;
     std::fill(std::begin(o.ints), std::end(o.ints), kIntSentinel);
     std::fill(std::begin(o.reals), std::end(o.reals), -1.0f);
-    const rec::FieldSource src{mem_get, &m};
+    const fields::FieldSource src{mem_get, &m};
     for (std::size_t k = 0; k < list.fields.size(); ++k) {
         const FieldSpec& f = list.fields[k];
-        const int status = f.kind == Kind::Int ? rec::get_int_field(src, f.w, o.ints[k])
-                                               : rec::get_real_field(src, f.w, f.d, o.reals[k]);
+        const int status = f.kind == Kind::Int ? fields::get_int_field(src, f.w, o.ints[k])
+                                               : fields::get_real_field(src, f.w, f.d, o.reals[k]);
         if (status != 0) {
             o.fatal = true;
             o.n = status;
@@ -319,7 +322,7 @@ void soil_statements(const std::string& content, std::size_t lines, bool shifted
                        static_cast<double>(want.reals[j]));
         FUZZ_CHECK(k <= lines, "%zu statements succeeded on %zu lines", k + 1, lines);
     }
-    reset_record_layer();
+    rec::reset();
 }
 
 // ------------------------------------------------------------------ 3: answers
@@ -356,7 +359,7 @@ void answer_statements(const std::string& content, std::size_t lines) {
         FUZZ_CHECK(std::memcmp(got, want, sizeof got) == 0, "answer %zu: '%.30s', expected '%.30s'", k, got, want);
         FUZZ_CHECK(k <= lines, "%zu answers read from %zu lines", k + 1, lines);
     }
-    reset_record_layer();
+    rec::reset();
 }
 
 }  // namespace
@@ -364,7 +367,7 @@ void answer_statements(const std::string& content, std::size_t lines) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeplo::fuzz;
-    reset_record_layer();
+    zeplo::rec::reset();
     for (const FieldSpec& f : {FieldSpec{Kind::Int, 10, 0}, FieldSpec{Kind::Int, 8, 0}, FieldSpec{Kind::Real, 10, 0},
                                FieldSpec{Kind::Real, 8, 0}, FieldSpec{Kind::Real, 8, 2}, FieldSpec{Kind::Real, 10, 5}})
         fields_across_records(data, size, f);

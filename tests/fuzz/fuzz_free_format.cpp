@@ -25,7 +25,9 @@
 #include <string>
 #include <vector>
 
+#include "detail/unit.hpp"
 #include "fuzz_support.hpp"
+#include "open_close.hpp"
 #include "statements.hpp"
 #include "units.hpp"
 
@@ -36,7 +38,7 @@ constexpr int kUnit = 21;
 constexpr int kSlots = 8;  // variables 0..3 take part, 4..7 are guards
 constexpr int kIntSentinel = INT_MIN + 12345;
 constexpr std::uint32_t kRealSentinelBits = 0x7fc0beefu;  // a NaN no read produces
-constexpr std::size_t kBufferSize = sizeof(rec::Unit::buf);
+constexpr std::size_t kBufferSize = sizeof(rec::detail::Unit::buf);
 
 float real_sentinel() {
     float f;
@@ -107,7 +109,7 @@ std::vector<Statement> read_all(const std::string& path, const Plan& plan, std::
         if (st.outcome != Outcome::Ok) break;
         FUZZ_CHECK(out.size() <= max_ok, "%zu statements succeeded on data of %zu lines", out.size(), max_ok);
     }
-    reset_record_layer();
+    rec::reset();
     return out;
 }
 
@@ -162,7 +164,7 @@ void compare_all_real(const Plan& plan, const std::vector<Statement>& a, const s
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeplo::fuzz;
     if (size < 1) return -1;
-    reset_record_layer();
+    zeplo::rec::reset();
     const Plan plan = plan_from(data[0]);
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;

@@ -1,6 +1,6 @@
 // Shared pieces of the fuzz targets: hooks that turn the record layer's two
-// ways of ending a run into exceptions, a scratch folder, the reset of the
-// record layer between inputs, and the check that stops the fuzzer.
+// ways of ending a run into exceptions, a scratch folder and the check that
+// stops the fuzzer. Between inputs the targets call rec::reset().
 #pragma once
 
 #include <cstdarg>
@@ -14,11 +14,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "fatal_report.hpp"
-#include "io_state.hpp"
-#include "output_record.hpp"
+#include "hooks.hpp"
 #include "run_start.hpp"
-#include "units.hpp"
 
 namespace zeplo::fuzz {
 
@@ -135,22 +132,6 @@ inline bool read_file(const std::string& path, std::string& out) {
     }
     ::close(fd);
     return true;
-}
-
-// Leaves the record layer as a fresh process would find it: every file unit
-// closed, no statement in progress and no half-built output record (a fatal
-// report caught in the middle of a write leaves one behind; the program itself
-// never continues after the report, an in-process harness does).
-inline void reset_record_layer() {
-    rec::close_all();
-    rec::OutputRecord& pending = rec::output_record();
-    if (pending.length() > 0) {
-        constexpr int kSink = rec::kUnitCount - 1;
-        rec::open_unit(kSink, "/dev/null", "unknown");
-        pending.end(kSink);
-        rec::close_unit(kSink);
-    }
-    rec::io_state() = rec::IoState{};
 }
 
 }  // namespace zeplo::fuzz

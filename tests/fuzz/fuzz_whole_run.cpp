@@ -140,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // one of them as an input file only reads it.
     write_file(dir.file("answers"), answers);
 
-    reset_record_layer();
+    zeplo::rec::reset();
     // A fresh RunState on the heap, built in the same 1 MB block every time:
     // a new allocation per input spends most of the time on page faults.
     static void* const block = ::operator new(sizeof(zeplo::RunState));
@@ -157,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const FatalEnd& e) {
         fatal_n = e.n;
     }
-    reset_record_layer();
+    zeplo::rec::reset();
     leave(saved);
 
     std::string text[3];
