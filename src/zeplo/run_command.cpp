@@ -41,7 +41,7 @@ RunNumbers numbers_of(const Motion& m, const RunResult& r, const RunChoices& cho
     }
     n.out_min = r.extremes.min;
     n.out_max = r.extremes.max;
-    n.unit = std::string(formats::unit_name(m.unit));
+    n.unit = unit_key(m.unit);
     return n;
 }
 
@@ -50,9 +50,9 @@ Json run_json(const RunRequest& q, const Motion& m, const std::string& soil_sha,
     Json j;
     j["inputs"] = {
         {"record", {{"path", q.record},
-                    {"format", std::string(formats::format_name(m.format))},
+                    {"format", format_key(m.format)},
                     {"channel", q.channel},
-                    {"unit", std::string(formats::unit_name(m.file_unit))},
+                    {"unit", unit_key(m.file_unit)},
                     {"sha256", m.sha256}}},
         {"soil", {{"path", q.soil}, {"sha256", soil_sha}}},
     };

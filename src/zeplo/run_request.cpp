@@ -20,6 +20,27 @@ std::optional<formats::Format> format_from_name(const std::string& name) {
     return std::nullopt;
 }
 
+const char* format_key(formats::Format format) {
+    switch (format) {
+        case formats::Format::at2: return "at2";
+        case formats::Format::smc: return "smc";
+        case formats::Format::cosmos_v2: return "cosmos";
+        case formats::Format::cgs_v2: return "cgs";
+        case formats::Format::two_column: break;
+    }
+    return "two-column";
+}
+
+const char* unit_key(formats::Unit unit) {
+    switch (unit) {
+        case formats::Unit::g: return "g";
+        case formats::Unit::m_s2: return "m/s2";
+        case formats::Unit::cm_s2: return "cm/s2";
+        case formats::Unit::unknown: break;
+    }
+    return "unknown";
+}
+
 const char* wrt_name(Wrt wrt) { return wrt == Wrt::input ? "input" : "bedrock"; }
 
 const char* shape_name(Shape shape) {

@@ -27,6 +27,10 @@ struct RunRequest {
 // Names as the command line writes them.
 std::optional<formats::Unit> unit_from_name(const std::string& name);      // g, m/s2, cm/s2
 std::optional<formats::Format> format_from_name(const std::string& name);  // two-column, at2, smc, cosmos, cgs
+// The names run.json and the command line use for a format and a unit
+// ("unknown" for a record that names no unit).
+const char* format_key(formats::Format format);
+const char* unit_key(formats::Unit unit);
 const char* wrt_name(Wrt wrt);
 const char* shape_name(Shape shape);
 
