@@ -1,6 +1,7 @@
 // The soil column's amplification: the profile, the transfer function, the
 // choice of column, the amplification table S_amp1 and the amplified spectrum.
 #include <cmath>
+#include <thread>
 
 #include "amplification.hpp"
 #include "records.hpp"
@@ -38,6 +39,13 @@ void check_amplification(const RunState& s) {
     }
 }
 
+// The transfer function and the amplification take one thread per core; the
+// values do not depend on the count.
+int site_threads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
 }  // namespace
 
 void site_amplification(RunState& s) {
@@ -45,7 +53,7 @@ void site_amplification(RunState& s) {
     soilin(s.dns, s.vp, s.qp, s.vs, s.qs, s.thk, s.pqf, s.nl, kMaxLayers, s.theta, s.nsf);
     check_profile(s);
     const auto lines = static_cast<std::size_t>(s.grid.nom);
-    column_amplification(s.column(), s.grid.dom, {s.amp1, lines}, {s.amp2, lines});
+    column_amplification(s.column(), s.grid.dom, {s.amp1, lines}, {s.amp2, lines}, site_threads());
     check_amplification(s);
 
     rec::write_list(rec::kStdoutUnit);
@@ -67,7 +75,7 @@ void site_amplification(RunState& s) {
     }
     rec::close_unit(kTableUnit);
     const Complex* chosen = s.is == 1 ? s.amp1 : s.amp2;
-    amplify(s.lines(), {chosen, static_cast<std::size_t>(s.ndata)}, s.column(), s.grid.dom);
+    amplify(s.lines(), {chosen, static_cast<std::size_t>(s.ndata)}, s.column(), s.grid.dom, site_threads());
 }
 
 }  // namespace zeplo

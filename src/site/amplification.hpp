@@ -14,6 +14,10 @@ namespace zeplo {
 // half-space. The column must have at least one layer, non-zero vs in every
 // layer, non-zero density below the surface layer and, damped, non-zero qs.
 void column_amplification(const SoilColumn& column, float dom, std::span<Complex> col1, std::span<Complex> col2);
+// The same on up to `threads` threads (blocks of lines; the values do not
+// depend on the thread count).
+void column_amplification(const SoilColumn& column, float dom, std::span<Complex> col1, std::span<Complex> col2,
+                          int threads);
 
 // exp(i*om*tau), tau the vertical travel time through the layers above the
 // half-space: multiplied into a spectrum, it moves the surface motion earlier by tau.
@@ -22,5 +26,8 @@ Complex travel_time_phase(const SoilColumn& column, float om);
 // Lines 1..n of `spectrum` (n = chosen.size()) multiplied by the chosen column
 // and the travel-time phase of their frequency.
 void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const SoilColumn& column, float dom);
+// The same on up to `threads` threads.
+void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const SoilColumn& column, float dom,
+             int threads);
 
 }  // namespace zeplo

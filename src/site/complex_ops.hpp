@@ -11,6 +11,8 @@
 
 #include <cmath>
 
+#include "detail/exp_cis.hpp"
+
 namespace zeplo {
 
 struct Complex {
@@ -57,11 +59,33 @@ inline Complex csqrt(Complex z) {
     return {static_cast<float>(y / (2.0 * t)), static_cast<float>(t)};
 }
 
-inline Complex cexp(Complex z) {
+// exp(z): the C library's double exp of the real part times its cos and sin of
+// the imaginary part, each product rounded to float. detail/exp_cis.hpp gives
+// the same floats without the library calls wherever it can decide them.
+inline Complex cexp_library(Complex z) {
     const double e = std::exp(static_cast<double>(z.re));
     const double y = z.im;
     return {static_cast<float>(e * std::cos(y)), static_cast<float>(e * std::sin(y))};
 }
+
+inline Complex cexp(Complex z) {
+    Complex r;
+    if (detail::quick_exp_cis(z.re, z.im, r.re, r.im)) return r;
+    return cexp_library(z);
+}
+
+// cexp(z) and cexp(-z) at once (-z negating both parts).
+inline void cexp_pair(Complex z, Complex& ez, Complex& emz) {
+    if (detail::quick_exp_cis_pair(z.re, z.im, ez.re, ez.im, emz.re, emz.im)) return;
+    ez = cexp_library(z);
+    emz = cexp_library(Complex{-z.re, -z.im});
+}
+
+// cdiv(a, {2, 0}) in float arithmetic: the quotient's scaled form with r = +0
+// is ((re + im*0) / 2, (im - re*0) / 2), each part exact in double before its
+// one rounding; in float the sums are the same (signed zeros and NaNs
+// included) and the halving rounds the same exact value.
+inline Complex chalf(Complex a) { return {(a.re + a.im * 0.0f) / 2.0f, (a.im - a.re * 0.0f) / 2.0f}; }
 
 inline float cabs(Complex z) {
     const double x = z.re, y = z.im;

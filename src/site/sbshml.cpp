@@ -1,9 +1,11 @@
 #include "sbshml.hpp"
 
 #include <cmath>
+#include <vector>
 
 #include "constants.hpp"
 #include "detail/sh_column_scaled.hpp"
+#include "parallel_for.hpp"
 
 namespace zeplo {
 
@@ -11,6 +13,9 @@ namespace {
 
 constexpr Complex kOne{1.0f, 0.0f};
 constexpr Complex kTwo{2.0f, 0.0f};
+
+// Layer steps per thread below which more threads do not pay for their start.
+constexpr long long kMinStepsPerThread = 40000;
 
 // Complex S-wave velocity of one layer: vs * (1 + i / (2 q)) with the quality
 // factor q = freq^pqf * qs, the power already rounded (pw).
@@ -27,6 +32,105 @@ Complex layer_velocity(float vs, float qs, bool damped, float pw) {
 // horizontal slowness cinv2: the principal root of 1 - cinv2 * v^2.
 Complex cos_incidence(Complex cinv2, Complex v2) { return csqrt(csub(kOne, cmul(cinv2, v2))); }
 
+// What the steps of a line take from layer il (the interface between il and
+// il+1): 1 + am and 1 - am, am the impedance ratio of layer il to layer il+1,
+// and the vertical slowness kz of layer il (the wavenumber is om * kz).
+struct LayerTerms {
+    Complex ap, an, kz;
+};
+
+struct ColumnSetup {
+    const float* dns;
+    const float* vs;
+    const float* qs;
+    const float* thk;
+    float pqf;
+    int nl;
+    float tsin;
+    Complex cinv2;
+    bool oblique;
+    bool damped;
+    float sf;
+};
+
+// The layer terms of every interface (terms[il - 1] for il = 1 .. nl-1) for
+// the power pw = freq^pqf of one line. Counting upward, the lower layer of one
+// interface is the upper layer of the one below it, so its velocity and cos j
+// are carried over.
+void layer_terms(const ColumnSetup& c, float pw, LayerTerms terms[]) {
+    const int nl = c.nl;
+    if (nl < 2) return;
+    Complex vs2 = layer_velocity(c.vs[nl - 1], c.qs[nl - 1], c.damped, pw);
+    Complex c2 = kOne;
+    if (c.oblique) c2 = cos_incidence(c.cinv2, cmul(vs2, vs2));
+    for (int il = nl - 1; il >= 1; --il) {
+        const Complex vs1 = layer_velocity(c.vs[il - 1], c.qs[il - 1], c.damped, pw);
+        const Complex vs21 = cmul(vs1, vs1);
+
+        // Impedance ratio of layer il to layer il+1. The shear stress on a
+        // horizontal plane carries rho * vs * cos j in each layer, so at
+        // oblique incidence both impedances take their layer's cos j.
+        Complex z1 = cmul(Complex{c.dns[il - 1], 0.0f}, vs1);
+        Complex z2 = cmul(Complex{c.dns[il], 0.0f}, vs2);
+        Complex c1 = kOne;
+        if (c.oblique) {
+            c1 = cos_incidence(c.cinv2, vs21);
+            z1 = cmul(z1, c1);
+            z2 = cmul(z2, c2);
+        }
+        const Complex am = cdiv(z1, z2);
+        terms[il - 1] = LayerTerms{cadd(kOne, am), csub(kOne, am), csqrt(csub(cdiv(kOne, vs21), c.cinv2))};
+
+        vs2 = vs1;
+        c2 = c1;
+    }
+}
+
+// Both amplification factors of the line at angular frequency om.
+void line_value(const ColumnSetup& c, float om, float freq, const LayerTerms terms[], Complex& col1,
+                Complex& col2) {
+    Complex a11 = kOne, a12{0.0f, 0.0f}, a21{0.0f, 0.0f}, a22 = kOne;
+    for (int il = c.nl - 1; il >= 1; --il) {
+        const LayerTerms& t = terms[il - 1];
+        const Complex sa11 = a11, sa12 = a12, sa21 = a21, sa22 = a22;
+
+        // Vertical wavenumber and the phase i * thk * wn across the layer.
+        const Complex wn = cmul(Complex{om, 0.0f}, t.kz);
+        const Complex wnd{-(c.thk[il - 1] * wn.im), c.thk[il - 1] * wn.re};
+        Complex ex1, ex2;
+        cexp_pair(wnd, ex1, ex2);  // exp(wnd) and exp(-wnd)
+
+        const Complex sb11 = chalf(cmul(t.ap, ex1));
+        const Complex sb12 = chalf(cmul(t.an, ex2));
+        const Complex sb21 = chalf(cmul(t.an, ex1));
+        const Complex sb22 = chalf(cmul(t.ap, ex2));
+
+        a11 = cadd(cmul(sa11, sb11), cmul(sa12, sb21));
+        a12 = cadd(cmul(sa11, sb12), cmul(sa12, sb22));
+        a21 = cadd(cmul(sa21, sb11), cmul(sa22, sb21));
+        a22 = cadd(cmul(sa21, sb12), cmul(sa22, sb22));
+    }
+
+    // The free surface starts equal amplitudes (1, 1); A * (1, 1) is the
+    // pair of wave amplitudes at the top of the half-space.
+    const Complex up = cadd(a11, a12);
+    Complex r1 = cdiv(Complex{c.sf, 0.0f}, up);
+    Complex r2 = cdiv(kTwo, cadd(cadd(up, a21), a22));
+
+    // On thick, strongly damped columns the growing wave of a layer can
+    // exceed the single-precision range (exp(wnd) overflows, and inf * 0
+    // or inf - inf follow). Such a line has no usable value from the
+    // steps above; it is evaluated again with the growth carried as a
+    // separate scale. A finite matrix means no intermediate overflowed,
+    // and those lines keep the values of the steps above unchanged.
+    if (!(is_finite(a11) && is_finite(a12) && is_finite(a21) && is_finite(a22) && is_finite(r1) &&
+          is_finite(r2))) {
+        detail::sh_column_scaled(om, freq, c.dns, c.vs, c.qs, c.thk, c.pqf, c.nl, c.tsin, c.sf, r1, r2);
+    }
+    col1 = r1;
+    col2 = r2;
+}
+
 }  // namespace
 
 void sbshml(float fom, float dom, int nom, int mom, const float dns[], const float vs[],
@@ -37,108 +141,59 @@ void sbshml(float fom, float dom, int nom, int mom, const float dns[], const flo
 
 void sbshml_columns(float fom, float dom, int nom, const float dns[], const float vs[], const float qs[],
                     const float thk[], float pqf, int nl, float theta, int nsf, Complex col1[], Complex col2[]) {
+    sbshml_columns(fom, dom, nom, dns, vs, qs, thk, pqf, nl, theta, nsf, col1, col2, 1);
+}
+
+void sbshml_columns(float fom, float dom, int nom, const float dns[], const float vs[], const float qs[],
+                    const float thk[], float pqf, int nl, float theta, int nsf, Complex col1[], Complex col2[],
+                    int threads) {
+    ColumnSetup c{dns, vs, qs, thk, pqf, nl, 0.0f, {0.0f, 0.0f}, false, false, 1.0f};
 
     // The horizontal slowness sin(theta)/vs(nl) is fixed by the undamped
     // half-space; its square enters every vertical wavenumber. Without a
     // half-space (nl < 1, outside the contract) no layer is read at all.
-    const float tsin = static_cast<float>(std::sin(static_cast<double>(theta)));
-    Complex cinv2{0.0f, 0.0f};
+    c.tsin = static_cast<float>(std::sin(static_cast<double>(theta)));
     if (nl >= 1) {
         const Complex vsn2{vs[nl - 1] * vs[nl - 1], 0.0f};
-        cinv2 = cdiv(Complex{tsin * tsin, 0.0f}, vsn2);
+        c.cinv2 = cdiv(Complex{c.tsin * c.tsin, 0.0f}, vsn2);
     }
     // At vertical incidence cos j is exactly one in every layer and the
     // impedances are left untouched, so that no rounding or signed zero of a
     // product by (1, 0) can creep in.
-    const bool oblique = cinv2.re != 0.0f || cinv2.im != 0.0f;
-    const bool damped = pqf != kNoDamping;
-    const float sf = nsf == 1 ? 2.0f : 1.0f;
+    c.oblique = c.cinv2.re != 0.0f || c.cinv2.im != 0.0f;
+    c.damped = pqf != kNoDamping;
+    c.sf = nsf == 1 ? 2.0f : 1.0f;
 
     int ifom = 1;
     if (fom == 0.0f) {
         if (nom >= 1) {
-            col1[0] = Complex{sf, 0.0f};
+            col1[0] = Complex{c.sf, 0.0f};
             col2[0] = kOne;
         }
         ifom = 2;
     }
+    if (nom < ifom) return;
 
-    for (int io = ifom; io <= nom; ++io) {
-        const float om = static_cast<float>(io - 1) * dom + fom;
-        const float freq = om / kTwoPi;
-        // freq^pqf depends only on the line, so it is taken once per line.
-        const float pw = damped ? rpow(freq, pqf) : 0.0f;
+    // freq^pqf is the one thing a line's layer terms depend on. Undamped it
+    // takes no part, and with pqf = 0 it is exactly 1 (x^0 = 1 for every x):
+    // then the terms are the same for every line and are taken once.
+    const bool terms_per_line = c.damped && pqf != 0.0f;
+    const std::size_t interfaces = nl >= 2 ? static_cast<std::size_t>(nl - 1) : 0;
+    std::vector<LayerTerms> shared(interfaces);
+    if (!terms_per_line) layer_terms(c, c.damped ? 1.0f : 0.0f, shared.data());
 
-        Complex a11 = kOne, a12{0.0f, 0.0f}, a21{0.0f, 0.0f}, a22 = kOne;
-
-        // Velocity, square and cos j of the layer below the current interface.
-        // Counting the layers upward, the lower layer of one step is the upper
-        // layer of the step before, so these are carried over.
-        Complex vs2{0.0f, 0.0f}, c2 = kOne;
-        if (nl >= 2) {
-            vs2 = layer_velocity(vs[nl - 1], qs[nl - 1], damped, pw);
-            if (oblique) c2 = cos_incidence(cinv2, cmul(vs2, vs2));
+    const int lines = nom - ifom + 1;
+    const long long steps = static_cast<long long>(lines) * (nl > 1 ? nl : 1);
+    parallel_for_blocks(lines, threads_for(steps, kMinStepsPerThread, threads), [&](int begin, int end) {
+        std::vector<LayerTerms> own(terms_per_line ? interfaces : 0);
+        const LayerTerms* terms = terms_per_line ? own.data() : shared.data();
+        for (int io = ifom + begin; io < ifom + end; ++io) {
+            const float om = static_cast<float>(io - 1) * dom + fom;
+            const float freq = om / kTwoPi;
+            if (terms_per_line) layer_terms(c, rpow(freq, pqf), own.data());
+            line_value(c, om, freq, terms, col1[io - 1], col2[io - 1]);
         }
-
-        for (int il = nl - 1; il >= 1; --il) {
-            const Complex sa11 = a11, sa12 = a12, sa21 = a21, sa22 = a22;
-            const Complex vs1 = layer_velocity(vs[il - 1], qs[il - 1], damped, pw);
-            const Complex vs21 = cmul(vs1, vs1);
-
-            // Impedance ratio of layer il to layer il+1. The shear stress on a
-            // horizontal plane carries rho * vs * cos j in each layer, so at
-            // oblique incidence both impedances take their layer's cos j.
-            Complex z1 = cmul(Complex{dns[il - 1], 0.0f}, vs1);
-            Complex z2 = cmul(Complex{dns[il], 0.0f}, vs2);
-            Complex c1 = kOne;
-            if (oblique) {
-                c1 = cos_incidence(cinv2, vs21);
-                z1 = cmul(z1, c1);
-                z2 = cmul(z2, c2);
-            }
-            const Complex am = cdiv(z1, z2);
-
-            // Vertical wavenumber and the phase i * thk * wn across the layer.
-            const Complex wn = cmul(Complex{om, 0.0f}, csqrt(csub(cdiv(kOne, vs21), cinv2)));
-            const Complex wnd{-(thk[il - 1] * wn.im), thk[il - 1] * wn.re};
-            const Complex ex1 = cexp(wnd);
-            const Complex ex2 = cexp(Complex{-wnd.re, -wnd.im});
-
-            const Complex ap = cadd(kOne, am);
-            const Complex an = csub(kOne, am);
-            const Complex sb11 = cdiv(cmul(ap, ex1), kTwo);
-            const Complex sb12 = cdiv(cmul(an, ex2), kTwo);
-            const Complex sb21 = cdiv(cmul(an, ex1), kTwo);
-            const Complex sb22 = cdiv(cmul(ap, ex2), kTwo);
-
-            a11 = cadd(cmul(sa11, sb11), cmul(sa12, sb21));
-            a12 = cadd(cmul(sa11, sb12), cmul(sa12, sb22));
-            a21 = cadd(cmul(sa21, sb11), cmul(sa22, sb21));
-            a22 = cadd(cmul(sa21, sb12), cmul(sa22, sb22));
-
-            vs2 = vs1;
-            c2 = c1;
-        }
-
-        // The free surface starts equal amplitudes (1, 1); A * (1, 1) is the
-        // pair of wave amplitudes at the top of the half-space.
-        const Complex up = cadd(a11, a12);
-        Complex r1 = cdiv(Complex{sf, 0.0f}, up);
-        Complex r2 = cdiv(kTwo, cadd(cadd(up, a21), a22));
-
-        // On thick, strongly damped columns the growing wave of a layer can
-        // exceed the single-precision range (exp(wnd) overflows, and inf * 0
-        // or inf - inf follow). Such a line has no usable value from the
-        // steps above; it is evaluated again with the growth carried as a
-        // separate scale. A finite matrix means no intermediate overflowed,
-        // and those lines keep the values of the steps above unchanged.
-        if (!(is_finite(a11) && is_finite(a12) && is_finite(a21) && is_finite(a22) && is_finite(r1) &&
-              is_finite(r2))) {
-            detail::sh_column_scaled(om, freq, dns, vs, qs, thk, pqf, nl, tsin, sf, r1, r2);
-        }
-        col1[io - 1] = r1;
-        col2[io - 1] = r2;
-    }
+    });
 }
 
 }  // namespace zeplo

@@ -29,4 +29,10 @@ void sbshml(float fom, float dom, int nom, int mom, const float dns[], const flo
 void sbshml_columns(float fom, float dom, int nom, const float dns[], const float vs[], const float qs[],
                     const float thk[], float pqf, int nl, float theta, int nsf, Complex col1[], Complex col2[]);
 
+// The same on up to `threads` threads, each taking a contiguous block of lines;
+// every line's value is the same whatever the thread count.
+void sbshml_columns(float fom, float dom, int nom, const float dns[], const float vs[], const float qs[],
+                    const float thk[], float pqf, int nl, float theta, int nsf, Complex col1[], Complex col2[],
+                    int threads);
+
 }  // namespace zeplo

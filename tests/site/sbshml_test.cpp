@@ -55,7 +55,8 @@ std::vector<Complex> run(const Column& c, float fom, float dom, int nom) {
 }
 
 // The layer-matrix steps written out literally, with the impedance ratio of
-// vertical incidence; the reference for the bits of every finite line.
+// vertical incidence and the library's exponentials; the reference for the
+// bits of every finite line.
 std::vector<Complex> plain_steps(const Column& c, float fom, float dom, int nom) {
     using namespace zeplo;
     const int nl = c.nl();
@@ -82,7 +83,7 @@ std::vector<Complex> plain_steps(const Column& c, float fom, float dom, int nom)
             const Complex vs21 = cmul(vs1, vs1);
             const Complex wn = cmul({om, 0.0f}, csqrt(csub(cdiv({1.0f, 0.0f}, vs21), cinv2)));
             const Complex wnd{-(c.thk[il - 1] * wn.im), c.thk[il - 1] * wn.re};
-            const Complex ex1 = cexp(wnd), ex2 = cexp({-wnd.re, -wnd.im});
+            const Complex ex1 = cexp_library(wnd), ex2 = cexp_library({-wnd.re, -wnd.im});
             const Complex sb11 = cdiv(cmul(cadd({1, 0}, am), ex1), {2, 0});
             const Complex sb12 = cdiv(cmul(csub({1, 0}, am), ex2), {2, 0});
             const Complex sb21 = cdiv(cmul(csub({1, 0}, am), ex1), {2, 0});
@@ -302,5 +303,54 @@ TEST(Sbshml, ExtremeProfilesStayFinite) {
     for (int r = 1; r < 200; ++r) {
         EXPECT_LE(zeplo::cabs(a[r]), 2.0f / 0.25f * 1.0001f) << r;
         EXPECT_GE(zeplo::cabs(a[200 + r]), 0.9999f) << r;
+    }
+}
+
+// The lines split over threads: every thread count gives the bits of one
+// thread, for terms shared by all lines (pqf = 0, undamped) and taken per line
+// (pqf != 0), at oblique incidence and with lines that take the scaled path.
+TEST(Sbshml, ThreadCountDoesNotChangeABit) {
+    const float deg = 0.017453292f;
+    Column many;
+    for (int l = 0; l < 30; ++l) {
+        many.dns.push_back(1.7f + 0.02f * l);
+        many.vs.push_back(l < 29 ? 140.0f + 17.0f * l : 1300.0f);
+        many.qs.push_back(8.0f + l);
+        many.thk.push_back(l < 29 ? 3.5f + 0.25f * l : 0.0f);
+    }
+    const Column overflowing{{1.8f, 2.2f}, {150, 800}, {10, 40}, {200, 0}, 0.0f, 0.0f, 1};
+    std::vector<Column> cases;
+    for (float pqf : {0.0f, 999.0f, 0.6f}) {
+        for (float theta : {0.0f, 35 * deg}) {
+            Column c = many;
+            c.pqf = pqf;
+            c.theta = theta;
+            cases.push_back(c);
+        }
+    }
+    cases.push_back(overflowing);
+    const int nom = 6001;
+    const float dom = kTwoPi / (12000 * 0.002f);
+    for (const Column& c : cases) {
+        std::vector<Complex> one1(nom), one2(nom);
+        zeplo::sbshml_columns(0.0f, dom, nom, c.dns.data(), c.vs.data(), c.qs.data(), c.thk.data(), c.pqf, c.nl(),
+                              c.theta, c.nsf, one1.data(), one2.data(), 1);
+        for (int threads : {2, 3, 8}) {
+            std::vector<Complex> t1(nom), t2(nom);
+            zeplo::sbshml_columns(0.0f, dom, nom, c.dns.data(), c.vs.data(), c.qs.data(), c.thk.data(), c.pqf,
+                                  c.nl(), c.theta, c.nsf, t1.data(), t2.data(), threads);
+            for (int r = 0; r < nom; ++r)
+                ASSERT_TRUE(same_bits(t1[r], one1[r]) && same_bits(t2[r], one2[r]))
+                    << "pqf " << c.pqf << " theta " << c.theta << " threads " << threads << " row " << r + 1;
+        }
+        if (c.theta != 0.0f) continue;
+        // And the plain steps' bits, where they are finite.
+        const auto b = plain_steps(c, 0.0f, dom, nom);
+        for (int r = 0; r < nom; ++r) {
+            if (!(std::isfinite(b[r].re) && std::isfinite(b[r].im) && std::isfinite(b[nom + r].re) &&
+                  std::isfinite(b[nom + r].im)))
+                continue;
+            ASSERT_TRUE(same_bits(one1[r], b[r]) && same_bits(one2[r], b[nom + r])) << "row " << r + 1;
+        }
     }
 }

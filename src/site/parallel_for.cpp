@@ -1,0 +1,53 @@
+#include "parallel_for.hpp"
+
+#include <csignal>
+#include <pthread.h>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace zeplo {
+
+void parallel_for_blocks(int count, int threads, const std::function<void(int, int)>& fn) {
+    if (count <= 0) return;
+    const int blocks = threads < 1 ? 1 : (threads > count ? count : threads);
+    auto begin_of = [&](int b) {
+        return static_cast<int>(static_cast<long long>(count) * b / blocks);
+    };
+    if (blocks == 1) {
+        fn(0, count);
+        return;
+    }
+
+    // The new threads inherit the mask in force when they are created: the
+    // signals are held back on this thread only while they start, and one
+    // that arrives meanwhile is delivered here once the mask is restored.
+    sigset_t held, previous;
+    sigemptyset(&held);
+    for (int s : {SIGINT, SIGTERM, SIGFPE, SIGABRT}) sigaddset(&held, s);
+    pthread_sigmask(SIG_BLOCK, &held, &previous);
+    std::vector<std::thread> workers;
+    std::vector<int> not_started;
+    workers.reserve(static_cast<std::size_t>(blocks - 1));
+    for (int b = 1; b < blocks; ++b) {
+        try {
+            workers.emplace_back(fn, begin_of(b), begin_of(b + 1));
+        } catch (const std::system_error&) {
+            not_started.push_back(b);
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+
+    fn(begin_of(0), begin_of(1));
+    for (int b : not_started) fn(begin_of(b), begin_of(b + 1));
+    for (std::thread& t : workers) t.join();
+}
+
+int threads_for(long long work, long long min_work, int threads) {
+    if (threads <= 1 || min_work <= 0) return 1;
+    const long long most = work / min_work;
+    if (most < 1) return 1;
+    return most < threads ? static_cast<int>(most) : threads;
+}
+
+}  // namespace zeplo
