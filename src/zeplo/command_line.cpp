@@ -1,0 +1,39 @@
+#include <cstdio>
+
+#include "commands.hpp"
+#include "run_request.hpp"
+
+namespace zeplo {
+
+int report_failure(const std::string& message) {
+    std::fprintf(stderr, "zeplo: %s\n", message.c_str());
+    return 1;
+}
+
+void report_warnings(const std::vector<std::string>& warnings) {
+    for (const std::string& w : warnings) std::fprintf(stderr, "zeplo: warning: %s\n", w.c_str());
+}
+
+void RecordOptions::add_to(CLI::App& app) {
+    const auto units_check = CLI::IsMember({"g", "m/s2", "cm/s2"});
+    app.add_option("--format", format, "Record format, instead of detecting it: two-column, at2, smc, cosmos, cgs")
+        ->check(CLI::IsMember({"two-column", "at2", "smc", "cosmos", "cgs"}));
+    app.add_option("--record-units", record_units, "Unit of a record that names none (two-column text): g, m/s2 or cm/s2")
+        ->check(units_check);
+    app.add_option("--units", units, "Convert the record to this unit first: g, m/s2 or cm/s2 (1 g = 980.665 cm/s2)")
+        ->check(units_check);
+    app.add_option("--channel", channel, "Channel of a multi-channel record (CGS V2), from 1")
+        ->check(CLI::PositiveNumber);
+}
+
+std::optional<formats::Format> RecordOptions::format_choice() const {
+    return format.empty() ? std::nullopt : format_from_name(format);
+}
+std::optional<formats::Unit> RecordOptions::record_units_choice() const {
+    return record_units.empty() ? std::nullopt : unit_from_name(record_units);
+}
+std::optional<formats::Unit> RecordOptions::units_choice() const {
+    return units.empty() ? std::nullopt : unit_from_name(units);
+}
+
+}  // namespace zeplo
