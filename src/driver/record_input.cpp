@@ -62,8 +62,9 @@ void read_record(RunState& s) {
 
     const auto length = transform_length(s.nt, kLongestExponent);
     if (!length) {
+        // Too long to run: a refusal, not a normal end.
         rec::write_list(rec::kStdoutUnit, " NT>2**15 !!!!!");
-        rec::stop();
+        rec::end_run(1);
     }
     s.nf = length->nf;
     s.if1 = length->if1;

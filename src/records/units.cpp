@@ -64,6 +64,33 @@ int flush_output(Unit& u) {
 
 }  // namespace
 
+int Unit::next_byte() {
+    if (pos == len) {
+        if (!fill()) {
+            ended = true;
+            read_errno = peek_errno;
+            return kEof;
+        }
+    }
+    return buf[pos++];
+}
+
+bool Unit::fill() {
+    if (source_ended) return false;
+    ssize_t r;
+    do {
+        r = ::read(fd, buf, sizeof buf);
+    } while (r < 0 && errno == EINTR);
+    if (r <= 0) {
+        source_ended = true;
+        if (r < 0) peek_errno = errno;
+        return false;
+    }
+    pos = 0;
+    len = static_cast<int>(r);
+    return true;
+}
+
 int Unit::get() {
     if (pushback != -2) {
         const int c = pushback;
@@ -71,20 +98,14 @@ int Unit::get() {
         return c;
     }
     if (ended) return kEof;
-    if (pos == len) {
-        ssize_t r;
-        do {
-            r = ::read(fd, buf, sizeof buf);
-        } while (r < 0 && errno == EINTR);
-        if (r <= 0) {
-            if (r < 0) read_errno = errno;
-            ended = true;
-            return kEof;
-        }
-        pos = 0;
-        len = static_cast<int>(r);
+    const int c = next_byte();
+    // A carriage return right before a line end belongs to the line end, so a
+    // file written with CRLF line ends reads as the same file with LF.
+    if (c == '\r' && (pos < len || fill()) && buf[pos] == '\n') {
+        ++pos;
+        return '\n';
     }
-    return buf[pos++];
+    return c;
 }
 
 Unit& detail::unit(int number) { return layer().units[number]; }

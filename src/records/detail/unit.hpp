@@ -32,6 +32,8 @@ struct Unit final : fields::CharSource {
     int pushback = -2;            // -2: nothing pushed back
     bool ended = false;           // the data of this unit has ended (sticky)
     int read_errno = 0;           // errno of a failed read(2), 0 if none
+    bool source_ended = false;    // read(2) has met the end (or failed); the buffer may still hold data
+    int peek_errno = 0;           // errno of that failed read(2), told once the buffer is used up
 
     // Character input with the end of data made sticky: once the unit has met
     // the end of its data, every further call returns kEof.
@@ -48,7 +50,15 @@ struct Unit final : fields::CharSource {
         pushback = -2;
         ended = false;
         read_errno = 0;
+        source_ended = false;
+        peek_errno = 0;
     }
+
+private:
+    // The next byte of the file, or kEof (setting `ended`) once it has none.
+    int next_byte();
+    // Reads the next block into the buffer; false at the end of the file.
+    bool fill();
 };
 
 }  // namespace zeplo::rec::detail
