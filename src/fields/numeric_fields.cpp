@@ -24,6 +24,119 @@ double magnitude(double value, bool& negative) {
     return value == 0 ? 0.0 : value;
 }
 
+// Digits as the C library's "%#.*f" and "%#.*E" give them (correctly rounded,
+// ties to even in the default rounding), found with one double operation
+// where that operation decides them, and by snprintf where it does not.
+//
+// A value x is scaled by a power of ten p (exact in double up to 10^22) into
+// q = x * p, whose rounding to an integer gives the digits. The product is
+// exact when x has at most 24 significant bits (every single-precision value)
+// and p = 10^s with s <= 12 (5^s has at most 28 bits), and for s = 0. Else it
+// is the true q rounded once, within q * 2^-53; its integer rounding is then
+// taken only when q's fraction is farther than q * 2^-52 from one half, where
+// the true q rounds the same way.
+
+constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+bool single_precision_value(double x) { return static_cast<double>(static_cast<float>(x)) == x; }
+
+// The integer nearest to q >= 0, q < 2^52, ties to even: the sum with 2^52
+// rounds away exactly the fraction, in the default rounding.
+double nearest_integer(double q) { return (q + 0x1p52) - 0x1p52; }
+
+// Rounds q (the scaled value, exact or not) to an integer; false when that
+// cannot be decided from q.
+bool round_scaled(double q, bool exact, double& n) {
+    if (!(q < 0x1p52)) return false;
+    n = nearest_integer(q);
+    if (exact) return true;
+    const double from_half = std::fabs(std::fabs(q - n) - 0.5);
+    return from_half > q * 0x1p-52;
+}
+
+// Writes the `count` decimal digits of v (leading zeros included) at out.
+void put_digits(char* out, unsigned long long v, int count) {
+    for (int i = count - 1; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+}
+
+int digit_count(unsigned long long v) {
+    int n = 1;
+    while (v >= 10) {
+        v /= 10;
+        ++n;
+    }
+    return n;
+}
+
+// "%#.*f" of x >= 0 (finite) into buf; its length, or -1 when not decided here.
+int quick_fixed_text(char* buf, double x, int d) {
+    if (d > 15) return -1;  // 10^d stays within the integer type
+    const double q = x * kPow10[d];
+    const bool exact = d == 0 || (d <= 12 && single_precision_value(x));
+    double n;
+    if (!round_scaled(q, exact, n)) return -1;
+    const auto digits = static_cast<unsigned long long>(n);
+    const auto unit = static_cast<unsigned long long>(kPow10[d]);
+    const unsigned long long whole = digits / unit, fraction = digits % unit;
+    const int lead = digit_count(whole);
+    put_digits(buf, whole, lead);
+    buf[lead] = '.';
+    put_digits(buf + lead + 1, fraction, d);
+    buf[lead + 1 + d] = '\0';
+    return lead + 1 + d;
+}
+
+// floor(log10(2^b)) for |b| < 1650.
+int floor_log10_pow2(int b) { return (b * 78913) >> 18; }
+
+// The `digits` significant digits (1 <= digits <= 17) and the decimal exponent
+// of "%.*E" of x > 0 (finite, normal); false when not decided here.
+bool quick_exp_digits(double x, int digits, unsigned long long& mantissa, int& exponent) {
+    if (digits > 17) return false;
+    int b;
+    std::frexp(x, &b);  // x in [2^(b-1), 2^b)
+    int e = floor_log10_pow2(b - 1);  // 10^e <= x < 10^(e+2)
+    const double low = kPow10[digits - 1], high = kPow10[digits];
+    const bool single = single_precision_value(x);
+    double q = 0.0;
+    bool exact = false;
+    for (int attempt = 0;; ++attempt) {
+        const int s = digits - 1 - e;  // q = x * 10^s in [10^(digits-1), 10^digits)
+        if (s > 22 || s < -22) return false;
+        q = s >= 0 ? x * kPow10[s] : x / kPow10[-s];
+        exact = s == 0 || (s > 0 && s <= 12 && single);
+        if (q >= low && q < high) break;
+        // 10^e <= x < 10^(e+2): one step up at most. A quotient rounded onto
+        // a bound is left to snprintf.
+        if (attempt > 0 || q < low) return false;
+        ++e;
+    }
+    double n;
+    if (!round_scaled(q, exact, n)) return false;
+    mantissa = static_cast<unsigned long long>(n);
+    if (n == high) {  // 9.99..5 rounds up to the next power of ten
+        mantissa /= 10;
+        ++e;
+    }
+    exponent = e;
+    return true;
+}
+
+// Writes the exponent part of an E field, "%+.2d" style: sign and at least two
+// digits. Returns its length.
+int put_exponent(char* out, int e) {
+    out[0] = e < 0 ? '-' : '+';
+    const unsigned a = e < 0 ? 0u - static_cast<unsigned>(e) : static_cast<unsigned>(e);
+    const int n = a < 100 ? 2 : digit_count(a);
+    put_digits(out + 1, a, n);
+    out[1 + n] = '\0';
+    return 1 + n;
+}
+
 }  // namespace
 
 void put_fixed(char* out, double value, int w, int d) {
@@ -33,7 +146,8 @@ void put_fixed(char* out, double value, int w, int d) {
     // decimals takes 1310 characters. A text longer than the buffer is longer
     // than any field.
     char buf[kNumberText];
-    int n = std::snprintf(buf, sizeof buf, "%#.*f", d, x);
+    int n = std::isfinite(x) ? quick_fixed_text(buf, x, d) : -1;
+    if (n < 0) n = std::snprintf(buf, sizeof buf, "%#.*f", d, x);
     if (n < 0 || n >= static_cast<int>(sizeof buf)) {
         std::memset(out, '*', static_cast<std::size_t>(w));
         return;
@@ -81,42 +195,55 @@ void put_exp(char* out, double value, int w, int d) {
         return;
     }
 
+    // The mantissa's digits (d of them, "%.*E" with d-1 after its point) and
+    // the written exponent: one more than printf's, +00 for zero.
     char buf[kNumberText];
-    const int n = std::snprintf(buf, sizeof buf, "%#.*E", d - 1, x);
-    if (n < 0 || n >= static_cast<int>(sizeof buf)) {
-        std::memset(out, '*', static_cast<std::size_t>(w));
-        return;
-    }
-    int pos = 0;
-    if (buf[0] < '0' || buf[0] > '9') {
-        // Infinity or not-a-number: the library's text, right-justified.
-        const int len = static_cast<int>(std::strlen(buf));
-        int pad = w - len - sign_width;
-        if (pad < 0) {
+    const char* digits = nullptr;
+    char exponent[16];
+    unsigned long long mantissa = 0;
+    int e10 = 0;
+    if (x == 0) {
+        std::memset(buf, '0', static_cast<std::size_t>(d));
+        digits = buf;
+        put_exponent(exponent, 0);
+    } else if (std::isnormal(x) && quick_exp_digits(x, d, mantissa, e10)) {
+        put_digits(buf, mantissa, d);
+        digits = buf;
+        put_exponent(exponent, e10 + 1);
+    } else {
+        const int n = std::snprintf(buf, sizeof buf, "%#.*E", d - 1, x);
+        if (n < 0 || n >= static_cast<int>(sizeof buf)) {
             std::memset(out, '*', static_cast<std::size_t>(w));
             return;
         }
-        while (pad-- > 0) out[pos++] = ' ';
-        if (negative) out[pos++] = '-';
-        std::memcpy(out + pos, buf, static_cast<std::size_t>(len));
-        return;
-    }
-    // buf is "D.DDDE+XX": the written exponent is one more than printf's.
-    const char* e = std::strchr(buf, 'E');
-    char exponent[16];
-    if (x != 0) {
-        std::snprintf(exponent, sizeof exponent, "%+.2d", std::atoi(e + 1) + 1);
-    } else {
-        std::strcpy(exponent, "+00");
+        int pos = 0;
+        if (buf[0] < '0' || buf[0] > '9') {
+            // Infinity or not-a-number: the library's text, right-justified.
+            const int len = static_cast<int>(std::strlen(buf));
+            int pad = w - len - sign_width;
+            if (pad < 0) {
+                std::memset(out, '*', static_cast<std::size_t>(w));
+                return;
+            }
+            while (pad-- > 0) out[pos++] = ' ';
+            if (negative) out[pos++] = '-';
+            std::memcpy(out + pos, buf, static_cast<std::size_t>(len));
+            return;
+        }
+        // buf is "D.DDDE+XX": the digits without the point.
+        const char* e = std::strchr(buf, 'E');
+        std::memmove(buf + 1, buf + 2, static_cast<std::size_t>(e - buf - 2));
+        digits = buf;
+        put_exponent(exponent, std::atoi(e + 1) + 1);
     }
     const bool three_digits = exponent[3] != '\0';  // only doubles get there: the E gives way
 
+    int pos = 0;
     while (room-- > 0) out[pos++] = ' ';
     if (negative) out[pos++] = '-';
     if (lead_zero) out[pos++] = '0';
     out[pos++] = '.';
-    out[pos++] = buf[0];
-    for (const char* s = buf + 2; s < e; ++s) out[pos++] = *s;
+    for (int k = 0; k < d; ++k) out[pos++] = digits[k];
     if (!three_digits) out[pos++] = 'E';
     for (const char* s = exponent; *s && pos < w; ++s) out[pos++] = *s;
 }

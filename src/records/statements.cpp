@@ -3,6 +3,8 @@
 // turns a conversion's failure into the report.
 #include "statements.hpp"
 
+#include <cstring>
+
 #include "detail/layer_state.hpp"
 #include "fatal_report.hpp"
 #include "field_error.hpp"
@@ -40,8 +42,38 @@ auto reporting(Step step) {
     }
 }
 
-void parse(const char* text, fields::FieldList& list) {
-    reporting([&] { fields::parse_field_list(text, list); });
+// The program's field lists are literals, written again and again (a table
+// line per frequency): each is parsed once and kept. An entry is keyed by the
+// address of the text and holds a copy of it, compared before the entry is
+// used, so that other text at a reused address is parsed again; the parsed
+// quoted texts point into the caller's text, which then holds the same
+// characters. Lists longer than the copy are parsed every time.
+struct ParsedList {
+    const char* key = nullptr;
+    char text[96] = {};
+    fields::FieldList list;
+};
+
+constexpr int kParsedLists = 8;
+ParsedList parsed_lists[kParsedLists];
+int next_parsed = 0;
+fields::FieldList long_list;  // the last list too long to keep
+
+const fields::FieldList& parsed(const char* text) {
+    for (const ParsedList& p : parsed_lists)
+        if (p.key == text && std::strncmp(p.text, text, sizeof p.text) == 0) return p.list;
+    const std::size_t len = std::strlen(text);
+    if (len >= sizeof ParsedList::text) {
+        reporting([&] { fields::parse_field_list(text, long_list); });
+        return long_list;
+    }
+    ParsedList& p = parsed_lists[next_parsed];
+    p.key = nullptr;  // kept only once parsed
+    reporting([&] { fields::parse_field_list(text, p.list); });
+    std::memcpy(p.text, text, len + 1);
+    p.key = text;
+    next_parsed = (next_parsed + 1) % kParsedLists;
+    return p.list;
 }
 
 }  // namespace
@@ -55,8 +87,7 @@ void write_list_values(int unit, const OutValue* values, int count) {
 
 void write_fmt_values(int unit, const char* field_list, const OutValue* values, int count) {
     begin_statement(unit, false, field_list);
-    fields::FieldList list;
-    parse(field_list, list);
+    const fields::FieldList& list = parsed(field_list);
     detail::OutputRecord& rec = detail::layer().record;
     rec.start(unit);
     reporting([&] { fields::write_fixed(rec, list, values, count); });
@@ -72,8 +103,7 @@ void read_fmt_vars(int unit, const char* field_list, const InVar* vars, int coun
     begin_statement(unit, true, field_list);
     detail::Unit& u = detail::unit(unit);
     if (u.ended) fatal(u.read_errno ? u.read_errno : kEof, "read start");
-    fields::FieldList list;
-    parse(field_list, list);
+    const fields::FieldList& list = parsed(field_list);
     reporting([&] { fields::read_fixed(u, list, vars, count); });
     end_fixed_statement();
 }
