@@ -17,6 +17,8 @@ const char* describe(Accepted reason) {
             return "integer with a sign-only exponent: refused";
         case Accepted::Error132:
             return "error 132";
+        case Accepted::CarriageReturnLineEnd:
+            return "a carriage return before a line end belongs to the line end: read as libf2c reads the LF file";
         case Accepted::Count:
             break;
     }

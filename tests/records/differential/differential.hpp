@@ -1,5 +1,5 @@
 // Shared pieces of the differential test of the record layer against libf2c:
-// scratch files, running libf2c's side in a child process, the read cases and
+// the scratch folder, libf2c's side run in child processes, the read cases and
 // their results, and the tallies printed per category.
 #pragma once
 
@@ -10,38 +10,34 @@
 #include <string_view>
 #include <vector>
 
+#include "child_run.hpp"
+#include "scratch_dir.hpp"
+
 namespace zeplo::diff {
+
+using test::ChildOutcome;
+using test::read_file;
+using test::write_file;
 
 // ---------------------------------------------------------------- files
 
-// A scratch directory of this run, removed when the process exits normally.
-const std::string& work_dir();
+// The scratch folder of this run, removed when the process exits normally.
+const test::ScratchDir& work_dir();
 std::string work_path(const std::string& name);
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& data);
-// Lines of a text, without their line ends; a last line without a line end
-// counts as a line.
-std::vector<std::string> split_lines(const std::string& text);
 // The text with control characters shown as \n, \t, \r, \xNN.
 std::string show(std::string_view text);
 
 // ---------------------------------------------------------------- child processes
 
-struct ChildRun {
-    bool aborted = false;   // ended by SIGABRT (libf2c's fatal report ends that way)
-    int exit_code = -1;     // when it exited
-    std::string out;        // what the child wrote to out_fd
-    std::string err;        // its standard error
-};
-
-// Runs `body` in a forked child whose standard error is captured; `body`
-// writes its results to out_fd. If `stdin_path` is given, the child's standard
-// input reads that file. The child never dumps core.
-ChildRun run_in_child(const std::function<void(int out_fd)>& body, const std::string& stdin_path = {});
+// Runs `body` in a forked child (libf2c's failure reports end it with SIGABRT):
+// what it writes on standard output, its standard error, how it ended.
+ChildOutcome in_child(std::function<void()> body);
+// "status N" or "signal N".
+std::string describe_end(const ChildOutcome& run);
 
 // ---------------------------------------------------------------- accepted differences
 
-enum class Accepted { LeadZero, UnterminatedLastLine, IntegerSignExponent, Error132, Count };
+enum class Accepted { LeadZero, UnterminatedLastLine, IntegerSignExponent, Error132, CarriageReturnLineEnd, Count };
 inline constexpr int kAcceptedCount = static_cast<int>(Accepted::Count);
 const char* describe(Accepted reason);
 
@@ -94,12 +90,8 @@ struct ReadResult {
 };
 
 // Every libf2c case that fails costs a process. Under the sanitizers a fork
-// is many times dearer, so those builds compare only every n-th read case.
-#ifdef ZEPLO_DIFF_CASE_STRIDE
-inline constexpr int kCaseStride = ZEPLO_DIFF_CASE_STRIDE;
-#else
-inline constexpr int kCaseStride = 1;
-#endif
+// is many times dearer, so those builds compare only every 6th read case.
+inline constexpr int kCaseStride = test::kSanitizedBuild ? 6 : 1;
 
 // Unit numbers and file names used by both sides, so that the reports agree.
 inline constexpr int kListUnit = 11;
