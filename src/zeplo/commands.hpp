@@ -14,6 +14,8 @@ namespace zeplo {
 
 void add_run_command(CLI::App& app, int& status);
 void add_convert_command(CLI::App& app, int& status);
+void add_batch_command(CLI::App& app, int& status);
+void add_collect_command(CLI::App& app, int& status);
 
 // Shared by the subcommands.
 int report_failure(const std::string& message);               // "zeplo: ..." on standard error; returns 1

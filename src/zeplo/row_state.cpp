@@ -1,0 +1,133 @@
+#include "row_state.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "motion.hpp"
+#include "run_arguments.hpp"
+#include "sha256.hpp"
+
+namespace zeplo {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The object's keys are exactly `keys`.
+bool has_keys(const Json& j, std::initializer_list<const char*> keys) {
+    if (!j.is_object() || j.size() != keys.size()) return false;
+    for (const char* k : keys)
+        if (!j.contains(k)) return false;
+    return true;
+}
+
+bool is_regular(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::string> file_text(const std::string& path) {
+    if (!is_regular(path)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+bool records_same_run(const RunRequest& q, const Json& j) {
+    try {
+        if (!j.is_object() || !j.contains("inputs") || !j.contains("choices")) return false;
+        const Json& inputs = j["inputs"];
+        const Json& choices = j["choices"];
+        if (!has_keys(inputs, {"record", "soil"})) return false;
+        const Json& record = inputs["record"];
+        const Json& soil = inputs["soil"];
+        if (!has_keys(record, {"path", "format", "channel", "unit", "sha256"})) return false;
+        if (!has_keys(soil, {"path", "sha256"})) return false;
+        if (!has_keys(choices, {"wrt", "shape", "taper", "units"})) return false;
+
+        if (record["path"] != q.record || soil["path"] != q.soil || record["channel"] != q.channel) return false;
+        if (choices["wrt"] != wrt_name(named_wrt(q.wrt).value_or(Wrt::input)) || choices["shape"] != shape_name(q.shape))
+            return false;
+        const Json& taper = choices["taper"];
+        if (q.taper_hz) {
+            if (!taper.is_object() || !taper.contains("hz") || !taper["hz"].is_array() || taper["hz"].size() != 4)
+                return false;
+            for (std::size_t k = 0; k < 4; ++k)
+                if (!taper["hz"][k].is_number() || taper["hz"][k].get<double>() != (*q.taper_hz)[k]) return false;
+        } else if (!taper.is_null()) {
+            return false;
+        }
+
+        // The soil file's bytes, then the record as the run reads it: format,
+        // unit and conversion as the options resolve them for these bytes.
+        if (soil["sha256"] != sha256_hex(read_whole_file(q.soil, "soil file"))) return false;
+        const Motion m = load_motion(q.record, q.format, q.channel, q.record_units, q.units);
+        return record["sha256"] == m.sha256 && record["format"] == format_key(m.format) &&
+               record["unit"] == unit_key(m.file_unit) && choices["units"] == unit_key(m.unit);
+    } catch (const std::exception&) {
+        // An input that no longer reads, or a run.json of another shape.
+        return false;
+    }
+}
+
+std::optional<Json> finished_run(const RunRequest& q) {
+    for (const char* name : {"S_amp1", "amp_dat", "zeplo_dat"})
+        if (!is_regular(q.out + "/" + name)) return std::nullopt;
+    const auto text = file_text(q.out + "/run.json");
+    if (!text) return std::nullopt;
+    Json j = Json::parse(*text, nullptr, false);
+    if (j.is_discarded() || !records_same_run(q, j)) return std::nullopt;
+    return j;
+}
+
+const char* status_name(RowStatus status) {
+    switch (status) {
+        case RowStatus::ok: return "ok";
+        case RowStatus::failed: return "failed";
+        case RowStatus::not_run: break;
+    }
+    return "not run";
+}
+
+std::string log_path(const std::string& batch_dir, const std::string& name) {
+    return batch_dir + "/logs/" + name + ".txt";
+}
+
+std::optional<std::string> failure_message(const std::string& text) {
+    std::optional<std::string> found;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.starts_with("zeplo: ") && !line.starts_with("zeplo: warning: ")) found = line.substr(7);
+    }
+    return found;
+}
+
+RowState row_state(const PlanRow& row, const std::string& batch_dir) {
+    RowState state;
+    state.run_json = finished_run(row_request(row, batch_dir));
+    if (state.run_json) {
+        state.status = RowStatus::ok;
+        return state;
+    }
+    if (const auto log = file_text(log_path(batch_dir, row.name))) {
+        if (const auto message = failure_message(*log)) {
+            state.status = RowStatus::failed;
+            state.message = *message;
+        } else {
+            // A job's standard error is opened when it starts: it is running,
+            // or it ended without a word (killed, out of time).
+            state.message = "started; no result and no message yet";
+        }
+    }
+    return state;
+}
+
+}  // namespace zeplo
