@@ -8,9 +8,16 @@
 
 namespace zeplo {
 
+namespace {
+
+int block_count(int count, int threads) { return threads < 1 ? 1 : (threads > count ? count : threads); }
+
+}  // namespace
+
 void parallel_for_blocks(int count, int threads, const std::function<void(int, int)>& fn) {
     if (count <= 0) return;
-    const int blocks = threads < 1 ? 1 : (threads > count ? count : threads);
+    const int blocks = block_count(count, threads);
+    // Block b is [floor(count b / blocks), floor(count (b+1) / blocks)).
     auto begin_of = [&](int b) {
         return static_cast<int>(static_cast<long long>(count) * b / blocks);
     };
@@ -41,6 +48,14 @@ void parallel_for_blocks(int count, int threads, const std::function<void(int, i
     fn(begin_of(0), begin_of(1));
     for (int b : not_started) fn(begin_of(b), begin_of(b + 1));
     for (std::thread& t : workers) t.join();
+}
+
+int block_index(int begin, int count, int threads) {
+    if (count <= 0) return 0;
+    // begin = floor(count b / blocks) gives b = ceil(begin blocks / count):
+    // blocks <= count, so the begins of the blocks differ.
+    const long long blocks = block_count(count, threads);
+    return static_cast<int>((static_cast<long long>(begin) * blocks + count - 1) / count);
 }
 
 int threads_for(long long work, long long min_work, int threads) {

@@ -18,6 +18,10 @@ namespace zeplo {
 // gives the same results for every thread count.
 void parallel_for_blocks(int count, int threads, const std::function<void(int, int)>& fn);
 
+// The number of the block (0-based) that parallel_for_blocks(count, threads,
+// ...) starts at `begin`, for a per-block share of storage set up beforehand.
+int block_index(int begin, int count, int threads);
+
 // The thread count for `work` units when one thread should have at least
 // `min_work` of them: between 1 and `threads`.
 int threads_for(long long work, long long min_work, int threads);

@@ -1,9 +1,13 @@
 #include "sbshml.hpp"
+// Vectors of four doubles are passed in memory without AVX; the functions that
+// take them are inlined or are clones for AVX, so no such call crosses builds.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 #include <cmath>
 #include <vector>
 
 #include "constants.hpp"
+#include "detail/exp_cis_lanes.hpp"
 #include "detail/sh_column_scaled.hpp"
 #include "parallel_for.hpp"
 
@@ -86,6 +90,9 @@ void layer_terms(const ColumnSetup& c, float pw, LayerTerms terms[]) {
     }
 }
 
+void finish_line(const ColumnSetup& c, float om, float freq, Complex a11, Complex a12, Complex a21, Complex a22,
+                 Complex& col1, Complex& col2);
+
 // Both amplification factors of the line at angular frequency om.
 void line_value(const ColumnSetup& c, float om, float freq, const LayerTerms terms[], Complex& col1,
                 Complex& col2) {
@@ -111,6 +118,12 @@ void line_value(const ColumnSetup& c, float om, float freq, const LayerTerms ter
         a22 = cadd(cmul(sa21, sb12), cmul(sa22, sb22));
     }
 
+    finish_line(c, om, freq, a11, a12, a21, a22, col1, col2);
+}
+
+// The two factors of a line from its layer matrix A.
+void finish_line(const ColumnSetup& c, float om, float freq, Complex a11, Complex a12, Complex a21, Complex a22,
+                 Complex& col1, Complex& col2) {
     // The free surface starts equal amplitudes (1, 1); A * (1, 1) is the
     // pair of wave amplitudes at the top of the half-space.
     const Complex up = cadd(a11, a12);
@@ -130,6 +143,84 @@ void line_value(const ColumnSetup& c, float om, float freq, const LayerTerms ter
     col1 = r1;
     col2 = r2;
 }
+
+// Four lines at once, one in each lane of the vector types: every lane takes
+// the operations of line_value, in the same order and precision (vector
+// arithmetic rounds each operation as the scalar one does, and the build
+// fuses none), so each line's values are those of line_value.
+namespace four {
+
+using detail::lanes::VF;
+using detail::lanes::VL;
+
+struct CV {  // four complex values
+    VF re, im;
+};
+
+[[gnu::always_inline]] inline CV mul(CV a, CV b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
+[[gnu::always_inline]] inline CV add(CV a, CV b) { return {a.re + b.re, a.im + b.im}; }
+[[gnu::always_inline]] inline CV half(CV a) { return {(a.re + a.im * 0.0f) / 2.0f, (a.im - a.re * 0.0f) / 2.0f}; }
+
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Lines at om[0..3]; terms[k] are the layer terms of line k (the same array
+// for all four when they do not depend on the line).
+__attribute__((target_clones("avx2", "default"))) void line_values(const ColumnSetup& c, const float om[4],
+                                                                   const float freq[4],
+                                                                   const LayerTerms* const terms[4],
+                                                                   Complex col1[4], Complex col2[4]) {
+    const VF omv{om[0], om[1], om[2], om[3]};
+    const VF zero{};
+    const bool shared = terms[0] == terms[1] && terms[0] == terms[2] && terms[0] == terms[3];
+    CV a11{zero + 1.0f, zero}, a12{zero, zero}, a21{zero, zero}, a22{zero + 1.0f, zero};
+    for (int il = c.nl - 1; il >= 1; --il) {
+        CV ap, an, kz;
+        if (shared) {
+            const LayerTerms& t = terms[0][il - 1];
+            ap = CV{zero + t.ap.re, zero + t.ap.im};
+            an = CV{zero + t.an.re, zero + t.an.im};
+            kz = CV{zero + t.kz.re, zero + t.kz.im};
+        } else {
+            const LayerTerms &t0 = terms[0][il - 1], &t1 = terms[1][il - 1], &t2 = terms[2][il - 1],
+                             &t3 = terms[3][il - 1];
+            ap = CV{VF{t0.ap.re, t1.ap.re, t2.ap.re, t3.ap.re}, VF{t0.ap.im, t1.ap.im, t2.ap.im, t3.ap.im}};
+            an = CV{VF{t0.an.re, t1.an.re, t2.an.re, t3.an.re}, VF{t0.an.im, t1.an.im, t2.an.im, t3.an.im}};
+            kz = CV{VF{t0.kz.re, t1.kz.re, t2.kz.re, t3.kz.re}, VF{t0.kz.im, t1.kz.im, t2.kz.im, t3.kz.im}};
+        }
+        const CV sa11 = a11, sa12 = a12, sa21 = a21, sa22 = a22;
+
+        const CV wn = mul(CV{omv, zero}, kz);
+        const float thk = c.thk[il - 1];
+        const VF x = -(thk * wn.im), y = thk * wn.re;
+        CV ex1, ex2;
+        const VL ok = detail::lanes::exp_cis_pair(x, y, ex1.re, ex1.im, ex2.re, ex2.im);
+        for (int k = 0; k < 4 && !detail::lanes::all(ok); ++k) {
+            if (ok[k]) continue;
+            const Complex e1 = cexp_library(Complex{x[k], y[k]});
+            const Complex e2 = cexp_library(Complex{-x[k], -y[k]});
+            ex1.re[k] = e1.re;
+            ex1.im[k] = e1.im;
+            ex2.re[k] = e2.re;
+            ex2.im[k] = e2.im;
+        }
+
+        const CV sb11 = half(mul(ap, ex1));
+        const CV sb12 = half(mul(an, ex2));
+        const CV sb21 = half(mul(an, ex1));
+        const CV sb22 = half(mul(ap, ex2));
+
+        a11 = add(mul(sa11, sb11), mul(sa12, sb21));
+        a12 = add(mul(sa11, sb12), mul(sa12, sb22));
+        a21 = add(mul(sa21, sb11), mul(sa22, sb21));
+        a22 = add(mul(sa21, sb12), mul(sa22, sb22));
+    }
+    for (int k = 0; k < 4; ++k)
+        finish_line(c, om[k], freq[k], Complex{a11.re[k], a11.im[k]}, Complex{a12.re[k], a12.im[k]},
+                    Complex{a21.re[k], a21.im[k]}, Complex{a22.re[k], a22.im[k]}, col1[k], col2[k]);
+}
+
+
+}  // namespace four
 
 }  // namespace
 
@@ -184,14 +275,36 @@ void sbshml_columns(float fom, float dom, int nom, const float dns[], const floa
 
     const int lines = nom - ifom + 1;
     const long long steps = static_cast<long long>(lines) * (nl > 1 ? nl : 1);
-    parallel_for_blocks(lines, threads_for(steps, kMinStepsPerThread, threads), [&](int begin, int end) {
-        std::vector<LayerTerms> own(terms_per_line ? interfaces : 0);
-        const LayerTerms* terms = terms_per_line ? own.data() : shared.data();
-        for (int io = ifom + begin; io < ifom + end; ++io) {
+    // Per-line terms of four lines for each block, allocated here: a worker
+    // that allocated would set up a memory arena of its own.
+    const int used = threads_for(steps, kMinStepsPerThread, threads);
+    std::vector<LayerTerms> per_line(terms_per_line ? static_cast<std::size_t>(used) * 4 * interfaces : 0);
+    // (block_index never reaches `used`: there are at most that many blocks.)
+    parallel_for_blocks(lines, used, [&](int begin, int end) {
+        const std::size_t block = static_cast<std::size_t>(block_index(begin, lines, used));
+        LayerTerms* const own = per_line.data() + (terms_per_line ? block * 4 * interfaces : 0);
+        const LayerTerms* terms[4];
+        for (int k = 0; k < 4; ++k) terms[k] = terms_per_line ? own + k * interfaces : shared.data();
+        int io = ifom + begin;
+        // Four lines at a time, then the rest one by one.
+        for (; io + 3 < ifom + end; io += 4) {
+            float om[4], freq[4];
+            for (int k = 0; k < 4; ++k) {
+                om[k] = static_cast<float>(io + k - 1) * dom + fom;
+                freq[k] = om[k] / kTwoPi;
+                if (terms_per_line) layer_terms(c, rpow(freq[k], pqf), own + k * interfaces);
+            }
+            if (nl >= 2) {
+                four::line_values(c, om, freq, terms, col1 + io - 1, col2 + io - 1);
+            } else {
+                for (int k = 0; k < 4; ++k) line_value(c, om[k], freq[k], terms[0], col1[io + k - 1], col2[io + k - 1]);
+            }
+        }
+        for (; io < ifom + end; ++io) {
             const float om = static_cast<float>(io - 1) * dom + fom;
             const float freq = om / kTwoPi;
-            if (terms_per_line) layer_terms(c, rpow(freq, pqf), own.data());
-            line_value(c, om, freq, terms, col1[io - 1], col2[io - 1]);
+            if (terms_per_line) layer_terms(c, rpow(freq, pqf), own);
+            line_value(c, om, freq, terms[0], col1[io - 1], col2[io - 1]);
         }
     });
 }

@@ -1,12 +1,19 @@
 #include "wvfast.hpp"
 
-#include <cmath>
+#include <vector>
 
 namespace zeplo {
 
 namespace {
 // pi rounded to single precision; every twiddle angle is a multiple of it.
 constexpr float kPai = 3.1415927f;
+
+// One butterfly: the pair (lo, hi) becomes (lo + hi w, lo - hi w).
+inline void butterfly(Complex& lo, Complex& hi, Complex w) {
+    const Complex temp = cmul(hi, w);
+    hi = csub(lo, temp);
+    lo = cadd(lo, temp);
+}
 }  // namespace
 
 void wvfast(int n, Complex a[], int /*mom*/, int ind) {
@@ -28,22 +35,24 @@ void wvfast(int n, Complex a[], int /*mom*/, int ind) {
         j += m;
     }
 
-    // Butterfly stages of half-width kmax = 1, 2, 4, ..., n/2.
+    // Butterfly stages of half-width kmax = 1, 2, 4, ..., n/2. The butterflies
+    // of a stage touch disjoint pairs, so their order is free: each group of
+    // istep elements is done in one pass, with the stage's twiddles taken
+    // beforehand, so that memory is walked once per stage.
+    std::vector<Complex> w(static_cast<std::size_t>(n > 1 ? n / 2 : 0));  // twiddles of one stage
     for (int kmax = 1; kmax < n; kmax *= 2) {
         const int istep = 2 * kmax;
         for (int k = 1; k <= kmax; ++k) {
             // The angle is formed and rounded in single precision (pi itself is
-            // the float constant); only cos and sin are taken in double.
+            // the float constant); its cos and sin are taken in double and
+            // rounded to float: exp(i phi) of the working precision.
             const float phi = kPai * static_cast<float>((k - 1) * ind) / static_cast<float>(kmax);
-            const Complex w{static_cast<float>(std::cos(static_cast<double>(phi))),
-                            static_cast<float>(std::sin(static_cast<double>(phi)))};
-            for (int i = k; i <= n - kmax; i += istep) {
-                Complex& lo = a[i - 1];
-                Complex& hi = a[i - 1 + kmax];
-                const Complex temp = cmul(hi, w);
-                hi = csub(lo, temp);
-                lo = cadd(lo, temp);
-            }
+            w[static_cast<std::size_t>(k - 1)] = cexp(Complex{0.0f, phi});
+        }
+        for (int group = 0; group < n; group += istep) {
+            Complex* lo = a + group;
+            Complex* hi = lo + kmax;
+            for (int k = 0; k < kmax; ++k) butterfly(lo[k], hi[k], w[static_cast<std::size_t>(k)]);
         }
     }
 }

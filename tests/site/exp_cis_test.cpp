@@ -9,6 +9,9 @@
 #include <random>
 
 #include "complex_ops.hpp"
+#include "detail/exp_cis_lanes.hpp"
+
+#pragma GCC diagnostic ignored "-Wpsabi"  // four-double vectors in the lane tests
 
 namespace zeplo {
 namespace {
@@ -117,6 +120,92 @@ TEST(ExpCis, HalvingIsTheQuotientByTwo) {
         const Complex a{random_bits(g), random_bits(g)};
         if (std::isnan(a.re) || std::isnan(a.im) || std::isinf(a.re) || std::isinf(a.im)) continue;
         ASSERT_TRUE(same_bits(cdiv(a, two), chalf(a))) << std::hexfloat << a.re << " " << a.im;
+    }
+}
+
+// The four-lane evaluation: where it decides, the library's floats; it
+// decides nearly everywhere on the transfer function's arguments; its exp,
+// cos and sin are within the same bound; its rounding test is the scalar one.
+TEST(ExpCisLanes, DecidedLanesHoldTheLibraryFloats) {
+    using namespace detail::lanes;
+    std::mt19937_64 g(99);
+    // Growths within +-80: beyond about 87 one of exp(x) and exp(-x) leaves
+    // the normal floats, and those lanes are left to the library.
+    std::uniform_real_distribution<float> growth(-80.0f, 80.0f), phase(-5000.0f, 5000.0f);
+    long lanes = 0, decided = 0;
+    for (int i = 0; i < 200000; ++i) {
+        VF x, y;
+        for (int k = 0; k < 4; ++k) {
+            const int kind = (i + k) % 4;
+            x[k] = kind == 0 ? random_bits(g) : (kind == 1 ? 0.0f : growth(g));
+            y[k] = kind == 0 ? random_bits(g) : (kind == 3 ? 0.0f : phase(g));
+        }
+        VF r1, i1, r2, i2, cr, ci;
+        const VL ok = exp_cis_pair(x, y, r1, i1, r2, i2);
+        const VL ok_cis = cis(y, cr, ci);
+        for (int k = 0; k < 4; ++k) {
+            const bool typical = (i + k) % 4 != 0;
+            lanes += typical ? 1 : 0;
+            if (ok[k]) {
+                decided += typical ? 1 : 0;
+                ASSERT_TRUE(same_bits(Complex{r1[k], i1[k]}, cexp_library({x[k], y[k]})) &&
+                            same_bits(Complex{r2[k], i2[k]}, cexp_library({-x[k], -y[k]})))
+                    << std::hexfloat << x[k] << " " << y[k];
+            }
+            if (ok_cis[k]) {
+                ASSERT_TRUE(same_bits(Complex{cr[k], ci[k]}, cexp_library({0.0f, y[k]}))) << y[k];
+            }
+        }
+    }
+    EXPECT_GT(decided, lanes * 99 / 100) << decided << " of " << lanes;
+}
+
+TEST(ExpCisLanes, QuickValuesAreWithinTheirBound) {
+    using namespace detail::lanes;
+    std::mt19937_64 g(8);
+    std::uniform_real_distribution<float> xs(-700.0f, 700.0f), ys(-1e6f, 1e6f);
+    const long double bound = 0x1p-47L;
+    for (int i = 0; i < 50000; ++i) {
+        VD x, y;
+        for (int k = 0; k < 4; ++k) x[k] = xs(g), y[k] = ys(g);
+        const VD e = quick_exp(x);
+        VD c, s;
+        VL ok = VL{} - 1;
+        quick_cos_sin(y, c, s, ok);
+        for (int k = 0; k < 4; ++k) {
+            const long double te = std::exp(static_cast<long double>(x[k]));
+            ASSERT_LE(std::fabs(e[k] - te), bound * te) << x[k];
+            if (!ok[k]) continue;
+            const long double tc = std::cos(static_cast<long double>(y[k])), ts = std::sin(static_cast<long double>(y[k]));
+            ASSERT_LE(std::fabs(c[k] - tc), bound * std::fabs(tc)) << y[k];
+            ASSERT_LE(std::fabs(s[k] - ts), bound * std::fabs(ts)) << y[k];
+        }
+    }
+}
+
+TEST(ExpCisLanes, RoundingTestIsTheScalarOne) {
+    using namespace detail::lanes;
+    std::mt19937_64 g(12);
+    const double specials[] = {1.0 + 0x1p-24, 1.0 + 0x1p-24 + 0x1p-40, 1.0 + 0x1p-24 + 0x1p-30, 0x1.fffffep127,
+                               0x1.ffffffp127, 0x1p128, 0x1p-126, 0x1.8p-127, 0.0, -0.0, -3e38, 1e300};
+    for (double p : specials) {
+        const VD v{p, -p, p, -p};
+        const VL d = rounding_decided(v);
+        EXPECT_EQ(d[0] != 0, detail::float_rounding_decided(p)) << p;
+        EXPECT_EQ(d[1] != 0, detail::float_rounding_decided(-p)) << p;
+    }
+    for (int i = 0; i < 1000000; ++i) {
+        VD v;
+        for (int k = 0; k < 4; ++k) {
+            const auto b = g();
+            double p;
+            std::memcpy(&p, &b, sizeof p);
+            // Near a halfway point now and then: the low 29 bits near 2^28.
+            if (k == 1) p = detail::double_of((b & ~((std::uint64_t{1} << 29) - 1)) | ((std::uint64_t{1} << 28) + (b % 200000) - 100000));
+            v[k] = p;
+        }
+        const VL d = rounding_decided(v);
+        for (int k = 0; k < 4; ++k) ASSERT_EQ(d[k] != 0, detail::float_rounding_decided(v[k])) << std::hexfloat << v[k];
     }
 }
 

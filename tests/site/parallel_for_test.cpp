@@ -39,6 +39,7 @@ TEST(ParallelFor, BlocksCoverEachIndexOnceInOrderedNearEqualPieces) {
             int lo = count, hi = 0;
             for (std::size_t b = 0; b < blocks.size(); ++b) {
                 EXPECT_EQ(blocks[b].first, b == 0 ? 0 : blocks[b - 1].second);
+                EXPECT_EQ(block_index(blocks[b].first, count, threads), static_cast<int>(b));
                 lo = std::min(lo, blocks[b].second - blocks[b].first);
                 hi = std::max(hi, blocks[b].second - blocks[b].first);
             }

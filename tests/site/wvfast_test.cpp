@@ -7,6 +7,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -150,5 +151,49 @@ TEST(Wvfast, AgreesWithDirectDftInLongDouble) {
         std::printf("wvfast n=%6d worst relative error %.3e\n", n, worst);
         RecordProperty("worst_rel_err_n" + std::to_string(n), std::to_string(worst));
         EXPECT_LT(worst, FLT_EPSILON * (1 + 0.5 * s)) << "n = " << n;
+    }
+}
+
+// The stages are walked group by group with their twiddles taken first; every
+// butterfly keeps its operands and operations, so the bits are those of the
+// stages written twiddle by twiddle with the library's cos and sin.
+TEST(Wvfast, SameBitsAsTheTwiddleByTwiddleStages) {
+    auto literal = [](std::vector<Complex> a, int ind) {
+        const int n = static_cast<int>(a.size());
+        int j = 1;
+        for (int i = 1; i <= n; ++i) {
+            if (i < j) std::swap(a[j - 1], a[i - 1]);
+            int m = n / 2;
+            while (j > m) {
+                j -= m;
+                m /= 2;
+                if (m <= 1) break;
+            }
+            j += m;
+        }
+        for (int kmax = 1; kmax < n; kmax *= 2) {
+            for (int k = 1; k <= kmax; ++k) {
+                const float phi = 3.1415927f * static_cast<float>((k - 1) * ind) / static_cast<float>(kmax);
+                const Complex w{static_cast<float>(std::cos(static_cast<double>(phi))),
+                                static_cast<float>(std::sin(static_cast<double>(phi)))};
+                for (int i = k; i <= n - kmax; i += 2 * kmax) {
+                    const Complex lo = a[i - 1], hi = a[i - 1 + kmax];
+                    const Complex t{hi.re * w.re - hi.im * w.im, hi.re * w.im + hi.im * w.re};
+                    a[i - 1 + kmax] = {lo.re - t.re, lo.im - t.im};
+                    a[i - 1] = {lo.re + t.re, lo.im + t.im};
+                }
+            }
+        }
+        return a;
+    };
+    for (int n = 1; n <= 32768; n *= 2) {
+        for (int ind : {-1, 1}) {
+            const auto x = random_series(n, static_cast<unsigned>(n + ind + 7));
+            auto a = x;
+            zeplo::wvfast(n, a.data(), n, ind);
+            const auto b = literal(x, ind);
+            for (int q = 0; q < n; ++q)
+                ASSERT_TRUE(std::memcmp(&a[q], &b[q], sizeof(Complex)) == 0) << "n " << n << " ind " << ind << " q " << q;
+        }
     }
 }

@@ -129,21 +129,16 @@ inline bool quick_cos_sin(double y, double& c, double& s) {
     const double r = ((y - k * kPio2_1) - k * kPio2_2) - k * kPio2_2t;
     if (std::fabs(r) < 0x1p-30) return false;
     const double z = r * r;
-    const double sin_r =
-        r + r * z *
-                (-1.66666666666666324348e-01 +
-                 z * (8.33333333332248946124e-03 +
-                      z * (-1.98412698298579493134e-04 +
-                           z * (2.75573137070700676789e-06 +
-                                z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
-    const double cos_r =
-        (1.0 - 0.5 * z) +
-        z * z *
-            (4.16666666666666019037e-02 +
-             z * (-1.38888888888741095749e-03 +
-                  z * (2.48015872894767294178e-05 +
-                       z * (-2.75573143513906633035e-07 +
-                            z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
+    // The kernels' polynomials in z in Estrin's form: three independent pairs.
+    const double z2 = z * z;
+    const double sin_poly = (-1.66666666666666324348e-01 + z * 8.33333333332248946124e-03) +
+                          z2 * ((-1.98412698298579493134e-04 + z * 2.75573137070700676789e-06) +
+                                z2 * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10));
+    const double cos_poly = (4.16666666666666019037e-02 + z * -1.38888888888741095749e-03) +
+                          z2 * ((2.48015872894767294178e-05 + z * -2.75573143513906633035e-07) +
+                                z2 * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11));
+    const double sin_r = r + r * z * sin_poly;
+    const double cos_r = (1.0 - 0.5 * z) + z2 * cos_poly;
     // Quadrant q = k mod 4: (cos, sin) of y is (cos r, sin r) turned by q
     // quarter turns, chosen without branches (the quadrant is not predictable).
     const std::uint64_t q = static_cast<std::uint64_t>(static_cast<std::int64_t>(k)) & 3;
