@@ -1,6 +1,7 @@
 #include "numeric_fields.hpp"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,12 +56,20 @@ bool round_scaled(double q, bool exact, double& n) {
     return from_half > q * 0x1p-52;
 }
 
+// "00" .. "99".
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes the `count` decimal digits of v (leading zeros included) at out.
 void put_digits(char* out, unsigned long long v, int count) {
-    for (int i = count - 1; i >= 0; --i) {
-        out[i] = static_cast<char>('0' + v % 10);
-        v /= 10;
+    int i = count;
+    for (; i >= 2; i -= 2) {
+        std::memcpy(out + i - 2, kDigitPairs + 2 * (v % 100), 2);
+        v /= 100;
     }
+    if (i == 1) out[0] = static_cast<char>('0' + v % 10);
 }
 
 int digit_count(unsigned long long v) {
@@ -74,16 +83,19 @@ int digit_count(unsigned long long v) {
 
 // "%#.*f" of x >= 0 (finite) into buf; its length, or -1 when not decided here.
 int quick_fixed_text(char* buf, double x, int d) {
-    if (d > 15) return -1;  // 10^d stays within the integer type
+    if (d > 15) return -1;
     const double q = x * kPow10[d];
     const bool exact = d == 0 || (d <= 12 && single_precision_value(x));
     double n;
     if (!round_scaled(q, exact, n)) return -1;
-    const auto digits = static_cast<unsigned long long>(n);
-    const auto unit = static_cast<unsigned long long>(kPow10[d]);
-    const unsigned long long whole = digits / unit, fraction = digits % unit;
-    const int lead = digit_count(whole);
-    put_digits(buf, whole, lead);
+    // n < 2^52: n / 10^d is within less than half a unit of its last place
+    // of the true quotient, whose fraction is at most 1 - 10^-d, so its
+    // truncation is the whole part, and the rest is exact.
+    const double whole = static_cast<double>(static_cast<unsigned long long>(n / kPow10[d]));
+    const auto fraction = static_cast<unsigned long long>(n - whole * kPow10[d]);
+    const auto whole_digits = static_cast<unsigned long long>(whole);
+    const int lead = digit_count(whole_digits);
+    put_digits(buf, whole_digits, lead);
     buf[lead] = '.';
     put_digits(buf + lead + 1, fraction, d);
     buf[lead + 1 + d] = '\0';
@@ -97,9 +109,10 @@ int floor_log10_pow2(int b) { return (b * 78913) >> 18; }
 // of "%.*E" of x > 0 (finite, normal); false when not decided here.
 bool quick_exp_digits(double x, int digits, unsigned long long& mantissa, int& exponent) {
     if (digits > 17) return false;
-    int b;
-    std::frexp(x, &b);  // x in [2^(b-1), 2^b)
-    int e = floor_log10_pow2(b - 1);  // 10^e <= x < 10^(e+2)
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int b = static_cast<int>((bits >> 52) & 0x7ff) - 1023;  // x normal: x in [2^b, 2^(b+1))
+    int e = floor_log10_pow2(b);  // 10^e <= x < 10^(e+2)
     const double low = kPow10[digits - 1], high = kPow10[digits];
     const bool single = single_precision_value(x);
     double q = 0.0;
