@@ -14,6 +14,7 @@ namespace zeplo {
 
 void add_run_command(CLI::App& app, int& status);
 void add_convert_command(CLI::App& app, int& status);
+void add_spectra_command(CLI::App& app, int& status);
 void add_batch_command(CLI::App& app, int& status);
 void add_collect_command(CLI::App& app, int& status);
 

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     int status = 0;
     zeplo::add_run_command(app, status);
     zeplo::add_convert_command(app, status);
+    zeplo::add_spectra_command(app, status);
     zeplo::add_batch_command(app, status);
     zeplo::add_collect_command(app, status);
     try {
