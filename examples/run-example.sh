@@ -23,8 +23,8 @@ echo "run-example: the outputs S_amp1, amp_dat and zeplo_dat are in $scratch"
 zeplo=$build/src/zeplo/zeplo
 if [ -x "$zeplo" ]; then
     # The Kobe record (PEER AT2, in g) over the Treasure Island profile, in
-    # cm/s2, amplification with respect to the input wave, band-passed 0.1-25 Hz.
-    "$zeplo" run --record NIS090.AT2 --soil tri.dat --units cm/s2 --wrt input \
+    # cm/s2, taken as a rock-outcrop motion, band-passed 0.1-20 Hz.
+    "$zeplo" run --record NIS090.AT2 --soil tri.dat --units cm/s2 --input-motion outcrop \
         --taper 0.05,0.1,20,25 --out kobe-tri
     echo "run-example: zeplo run on NIS090.AT2 wrote S_amp1, amp_dat, zeplo_dat and run.json into $scratch/kobe-tri"
 fi

@@ -87,4 +87,14 @@ void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const
     });
 }
 
+double travel_time(const SoilColumn& c) {
+    double tt = 0.0;
+    for (int l = 1; l <= c.layers() - 1; ++l) tt += static_cast<double>(c.thk[l - 1]) / c.vs[l - 1];
+    return tt;
+}
+
+void amplify_delayed(std::span<Complex> spectrum, std::span<const Complex> chosen) {
+    for (std::size_t k = 0; k < chosen.size(); ++k) spectrum[k] = cmul(spectrum[k], chosen[k]);
+}
+
 }  // namespace zeplo

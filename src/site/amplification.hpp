@@ -23,11 +23,19 @@ void column_amplification(const SoilColumn& column, float dom, std::span<Complex
 // half-space: multiplied into a spectrum, it moves the surface motion earlier by tau.
 Complex travel_time_phase(const SoilColumn& column, float om);
 
+// The vertical travel time through the layers above the half-space, seconds.
+double travel_time(const SoilColumn& column);
+
 // Lines 1..n of `spectrum` (n = chosen.size()) multiplied by the chosen column
-// and the travel-time phase of their frequency.
+// and by the travel-time phase of their frequency (which moves the surface
+// motion earlier by the travel time).
 void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const SoilColumn& column, float dom);
 // The same on up to `threads` threads.
 void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const SoilColumn& column, float dom,
              int threads);
+
+// Lines 1..n of `spectrum` multiplied by the chosen column only: the surface
+// motion stays in physical time, delayed by the travel time.
+void amplify_delayed(std::span<Complex> spectrum, std::span<const Complex> chosen);
 
 }  // namespace zeplo

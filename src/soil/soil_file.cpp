@@ -45,9 +45,11 @@ SoilProfile parse_soil_file(std::string_view text, const std::string& name) {
                                             text.begin() + static_cast<std::ptrdiff_t>(src.position()), '\n'));
     };
     int nl = 0;
+    p.angle_line = line;
     read("(F10.0)", "the incidence angle (columns 1-10)", p.thet1);
     read("(I10)", "the surface switch (columns 1-10)", p.nsf);
     const int count_line = line;
+    p.damping_line = line;
     read("(I10,F10.0)", "the layer count and damping exponent (columns 1-10, 11-20)", nl, p.pqf);
     if (nl < 1 || nl > kSoilMaxLayers)
         throw SoilFileError(name, count_line,
@@ -57,6 +59,7 @@ SoilProfile parse_soil_file(std::string_view text, const std::string& name) {
     for (int il = 1; il <= nl; ++il) {
         const auto i = static_cast<std::size_t>(il - 1);
         const std::string record = "layer " + std::to_string(il) + " (six fields of 8 columns)";
+        p.layer_lines.push_back(line);
         read("(6F8.0)", record.c_str(), p.dns[i], p.vp[i], p.qp[i], p.vs[i], p.qs[i], p.thk[i]);
     }
     p.theta = p.thet1 * kRadiansPerDegree;

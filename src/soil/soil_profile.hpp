@@ -21,6 +21,11 @@ struct SoilProfile {
     // Layer 1 at the surface, the last one the half-space.
     std::vector<float> dns, vp, qp, vs, qs, thk;
 
+    // Where the values stand in the file, for messages (0: not from a line).
+    int angle_line = 0;
+    int damping_line = 0;
+    std::vector<int> layer_lines;
+
     int layers() const { return static_cast<int>(vs.size()); }
     SoilColumn column() const { return SoilColumn{dns, vs, qs, thk, pqf, theta, nsf}; }
 };
@@ -36,5 +41,17 @@ struct ProfileProblem {
 
 // The first problem of the profile, in the order the layers are read.
 std::optional<ProfileProblem> profile_problem(const SoilColumn& column);
+
+// The stricter check of the zeplo command, for profiles from either file form:
+// thickness above 0 above the half-space, Vs, density and (damped) Q above 0,
+// all finite, and an incidence angle from 0 up to (not including) 90 degrees.
+// `line` is the file's line of the offending value (0 when not known) and
+// `text` names the layer and the field: "layer 2: the thickness is -3; it must
+// be above 0".
+struct ProfileFault {
+    int line;
+    std::string text;
+};
+std::optional<ProfileFault> profile_fault(const SoilProfile& profile);
 
 }  // namespace zeplo

@@ -26,6 +26,25 @@ void RecordOptions::add_to(CLI::App& app) {
         ->check(CLI::PositiveNumber);
 }
 
+void ProfileArgs::add_to(CLI::App& app) {
+    app.add_option_function<double>(
+        "--incidence", [this](double v) { incidence = v, incidence_given = true; },
+        "Incidence angle in the bedrock, degrees from the vertical, 0 <= angle < 90 (default: the soil file's; 0 "
+        "for a layer table)");
+    app.add_option_function<double>(
+        "--q-exponent", [this](double v) { q_exponent = v, q_exponent_given = true; },
+        "Frequency exponent of Q: Q = Q0 * f^X (default: the soil file's; 0 for a layer table)");
+    app.add_flag("--no-damping", no_damping, "Switch damping off");
+}
+
+ProfileOptions ProfileArgs::options() const {
+    ProfileOptions o;
+    if (incidence_given) o.incidence_deg = incidence;
+    if (q_exponent_given) o.q_exponent = q_exponent;
+    o.no_damping = no_damping;
+    return o;
+}
+
 std::optional<formats::Format> RecordOptions::format_choice() const {
     return format.empty() ? std::nullopt : format_from_name(format);
 }

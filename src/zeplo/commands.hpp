@@ -9,12 +9,14 @@
 #include <CLI/CLI.hpp>
 
 #include "formats.hpp"
+#include "soil_input.hpp"
 
 namespace zeplo {
 
 void add_run_command(CLI::App& app, int& status);
 void add_convert_command(CLI::App& app, int& status);
 void add_spectra_command(CLI::App& app, int& status);
+void add_profile_command(CLI::App& app, int& status);
 void add_batch_command(CLI::App& app, int& status);
 void add_collect_command(CLI::App& app, int& status);
 
@@ -34,6 +36,18 @@ struct RecordOptions {
     std::optional<formats::Format> format_choice() const;
     std::optional<formats::Unit> record_units_choice() const;
     std::optional<formats::Unit> units_choice() const;
+};
+
+// Options every subcommand that reads a soil profile takes.
+struct ProfileArgs {
+    double incidence = 0.0;
+    double q_exponent = 0.0;
+    bool incidence_given = false;
+    bool q_exponent_given = false;
+    bool no_damping = false;
+
+    void add_to(CLI::App& app);
+    ProfileOptions options() const;
 };
 
 // Runs `body`, turning the command's errors into a message and status 1.

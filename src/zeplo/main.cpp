@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     zeplo::add_run_command(app, status);
     zeplo::add_convert_command(app, status);
     zeplo::add_spectra_command(app, status);
+    zeplo::add_profile_command(app, status);
     zeplo::add_batch_command(app, status);
     zeplo::add_collect_command(app, status);
     try {

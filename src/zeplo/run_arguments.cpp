@@ -25,7 +25,14 @@ std::vector<std::string> run_arguments(const RunRequest& q) {
     if (q.channel != 1) args.insert(args.end(), {"--channel", std::to_string(q.channel)});
     if (q.record_units) args.insert(args.end(), {"--record-units", unit_key(*q.record_units)});
     if (q.units) args.insert(args.end(), {"--units", unit_key(*q.units)});
+    if (q.input_motion) args.insert(args.end(), {"--input-motion", input_motion_name(*q.input_motion)});
     if (const auto wrt = named_wrt(q.wrt)) args.insert(args.end(), {"--wrt", wrt_name(*wrt)});
+    if (q.profile.incidence_deg) args.insert(args.end(), {"--incidence", cli_number(*q.profile.incidence_deg)});
+    if (q.profile.q_exponent) args.insert(args.end(), {"--q-exponent", cli_number(*q.profile.q_exponent)});
+    if (q.profile.no_damping) args.push_back("--no-damping");
+    if (q.pad.mode == Padding::Mode::automatic) args.insert(args.end(), {"--pad", "auto"});
+    if (q.pad.mode == Padding::Mode::seconds) args.insert(args.end(), {"--pad", cli_number(q.pad.seconds)});
+    if (q.keep_delay) args.push_back("--keep-delay");
     if (q.shape == Shape::integrate) args.push_back("--integrate");
     if (q.shape == Shape::differentiate) args.push_back("--differentiate");
     if (q.taper_hz) {

@@ -1,6 +1,8 @@
 #include "run_request.hpp"
 
 #include <numbers>
+#include <stdexcept>
+#include <string>
 
 namespace zeplo {
 
@@ -50,6 +52,18 @@ const char* shape_name(Shape shape) {
         case Shape::none: break;
     }
     return "none";
+}
+
+std::optional<Padding> padding_from_text(const std::string& text) {
+    if (text == "none") return Padding{};
+    if (text == "auto") return Padding{Padding::Mode::automatic, 0.0};
+    try {
+        std::size_t used = 0;
+        const double s = std::stod(text, &used);
+        if (used == text.size() && s >= 0.0 && s < 1e7) return Padding{Padding::Mode::seconds, s};
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
 }
 
 float corner_rad_s(double hz) { return static_cast<float>(hz * (2.0 * std::numbers::pi)); }

@@ -7,9 +7,20 @@
 #include <string>
 
 #include "formats.hpp"
+#include "profile_facts.hpp"
 #include "site_run.hpp"
+#include "soil_input.hpp"
 
 namespace zeplo {
+
+// Zeros after the record in the transform: none (the dialog's power of two),
+// auto (at least twice the record and long enough for the column's response
+// to die away), or a number of seconds.
+struct Padding {
+    enum class Mode { none, automatic, seconds } mode = Mode::none;
+    double seconds = 0.0;
+};
+std::optional<Padding> padding_from_text(const std::string& text);
 
 struct RunRequest {
     std::string record;                           // record file
@@ -18,9 +29,15 @@ struct RunRequest {
     int channel = 1;                              // channel of a multi-channel record
     std::optional<formats::Unit> record_units;    // the unit of a record that names none
     std::optional<formats::Unit> units;           // convert the record to this unit first
-    Wrt wrt = Wrt::input;
+    // The input motion, named by one of the two: as peers name it, or as the
+    // dialog's answer (column 1 with the soil file's surface switch, or column 2).
+    std::optional<InputMotion> input_motion;
+    std::optional<Wrt> wrt;
+    ProfileOptions profile;                       // angle and damping over the soil file's
     Shape shape = Shape::none;
     std::optional<std::array<double, 4>> taper_hz;  // corners F1..F4 in Hz
+    Padding pad;
+    bool keep_delay = false;                      // output in physical time (no travel-time advance)
     std::string out = ".";                        // output folder
 };
 

@@ -1,5 +1,6 @@
 #include "site_run.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -61,11 +62,14 @@ RunResult run_site(std::span<const float> values, float dt, const SoilProfile& p
     RunResult r;
     r.nt = static_cast<int>(values.size());
     r.dt = dt;
-    const auto length = transform_length(r.nt, kRunLongestExponent);
+    const auto length = transform_length(std::max(r.nt, choices.transform_samples), kRunLongestExponent);
     if (!length)
         throw RunRefusal(RunRefusal::Input::record,
-                         "holds " + std::to_string(r.nt) + " samples; at most " +
-                             std::to_string(1 << kRunLongestExponent) + " can be run");
+                         "holds " + std::to_string(r.nt) + " samples" +
+                             (choices.transform_samples > r.nt
+                                  ? ", padded to " + std::to_string(choices.transform_samples)
+                                  : std::string()) +
+                             "; at most " + std::to_string(1 << kRunLongestExponent) + " can be run");
     r.nf = length->nf;
     r.if1 = length->if1;
     check_record(values, dt, r.nf);
@@ -102,7 +106,11 @@ RunResult run_site(std::span<const float> values, float dt, const SoilProfile& p
     }
 
     const std::span<Complex> lines(fx1.data(), nom);
-    amplify(lines, choices.wrt == Wrt::input ? r.col1 : r.col2, column, r.grid.dom);
+    const std::vector<Complex>& chosen = choices.wrt == Wrt::input ? r.col1 : r.col2;
+    if (choices.keep_delay)
+        amplify_delayed(lines, chosen);
+    else
+        amplify(lines, chosen, column, r.grid.dom);
     shape_spectrum(lines, r.grid.dom, choices.shape, choices.taper ? &*choices.taper : nullptr);
     for (int k = 2; k <= r.grid.nom; ++k)
         if (!finite_line(lines[static_cast<std::size_t>(k - 1)]))

@@ -25,6 +25,8 @@ struct RunChoices {
     Wrt wrt = Wrt::input;
     Shape shape = Shape::none;
     std::optional<Taper> taper;  // corners in rad/s
+    bool keep_delay = false;     // leave out the travel-time phase: the output in physical time
+    int transform_samples = 0;   // the transform holds at least this many samples (zeros after the record)
 };
 
 struct RunResult {

@@ -133,7 +133,7 @@ class LongRecord(Base):
         n = 65536
         self.put("long.txt", "".join("%.6f %.6g\n" % (k * 0.005, math.sin(0.05 * k) * math.exp(-k / 20000.0))
                                      for k in range(n)))
-        r = self.zeplo("run", "--record", "long.txt", "--soil", "tri.dat", "--out", "o")
+        r = self.zeplo("run", "--record", "long.txt", "--soil", "tri.dat", "--input-motion", "outcrop", "--out", "o")
         self.assertEqual(r.returncode, 0, r.stderr)
         s_amp1 = read(os.path.join(self.dir, "o", "S_amp1"), "r").splitlines()
         self.assertEqual(len(s_amp1), 32769)
@@ -158,7 +158,7 @@ class BadInputs(Base):
             with open(os.path.join(out, f), "w") as h:
                 h.write("older %s\n" % f)
         before = snapshot(out)
-        r = self.zeplo("run", *args, "--soil", "tri.dat", "--out", "out")
+        r = self.zeplo("run", *args, "--soil", "tri.dat", "--wrt", "input", "--out", "out")
         self.assertEqual(r.returncode, 1, r.stderr)
         self.assertTrue(r.stderr.startswith("zeplo: "), r.stderr)
         self.assertIn(mentions, r.stderr)
@@ -180,7 +180,7 @@ class BadInputs(Base):
         self.refused(["--record", "missing.AT2"], "missing.AT2")
         self.put("r.txt", "0 1\n0.01 2\n0.02 3\n")
         self.put("bad.dat", "       0.0\n         1\n         2     999.0\n     1.8   400.0    20.0     0.0\n")
-        r = self.zeplo("run", "--record", "r.txt", "--soil", "bad.dat", "--out", "out2")
+        r = self.zeplo("run", "--record", "r.txt", "--soil", "bad.dat", "--wrt", "input", "--out", "out2")
         self.assertEqual(r.returncode, 1)
         self.assertIn("bad.dat", r.stderr)
         self.assertFalse(os.path.exists(os.path.join(self.dir, "out2", "S_amp1")))
@@ -194,7 +194,7 @@ class BadInputs(Base):
         os.chmod(out, 0o777)
         # Root reads any file: the run drops to an unprivileged user first.
         r = run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", ZEPLO, "run", "--record",
-                 "secret.AT2", "--soil", "tri.dat", "--out", "out"], self.dir)
+                 "secret.AT2", "--soil", "tri.dat", "--wrt", "input", "--out", "out"], self.dir)
         self.assertEqual(r.returncode, 1, r.stderr)
         self.assertIn("secret.AT2", r.stderr)
         self.assertIn("Permission denied", r.stderr)
@@ -205,7 +205,7 @@ class BadInputs(Base):
         os.makedirs(os.path.join(self.dir, "out", "amp_dat"))
         with open(os.path.join(self.dir, "out", "S_amp1"), "w") as h:
             h.write("older\n")
-        r = self.zeplo("run", "--record", "r.txt", "--soil", "tri.dat", "--out", "out")
+        r = self.zeplo("run", "--record", "r.txt", "--soil", "tri.dat", "--wrt", "input", "--out", "out")
         self.assertEqual(r.returncode, 1)
         self.assertIn("amp_dat", r.stderr)
         self.assertEqual(sorted(os.listdir(os.path.join(self.dir, "out"))), ["S_amp1", "amp_dat"])
