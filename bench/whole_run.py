@@ -1,11 +1,20 @@
 #!/usr/bin/env python3
-"""Whole-run benchmark of zeplo1 on its largest case.
+"""Whole-run benchmark of zeplo1.
 
-32768 samples (the Anchorage surface record), 50 layers with damping on, a
-band-pass taper and integration. Runs the program N times in a scratch folder
-and reports the median wall time and the peak resident memory.
+--case largest (the default): 32768 samples (the Anchorage surface record), 50
+layers with damping on, a band-pass taper and integration.
+--case elcentro: the README's example, the 1940 El Centro record (1560
+samples) over the 5-layer Treasure Island profile, amplification with respect
+to the bedrock wave, no shaping.
 
-Usage: bench/whole_run.py [--runs N] [--program build/src/driver/zeplo1]
+Runs the program N times in a scratch folder and reports the median, smallest
+and largest wall time, the median processor time (user plus system, all
+threads) and the peak resident memory of the program. The memory is taken
+from one more run under /usr/bin/time (GNU time's %M): the resource usage of
+a child of this script would include the memory of the Python process it was
+forked from.
+
+Usage: bench/whole_run.py [--case largest|elcentro] [--runs N] [--program build/src/driver/zeplo1]
 """
 import argparse
 import os
@@ -30,8 +39,35 @@ def soil_file(layers=50):
     return "\n".join(lines) + "\n"
 
 
+def prepare(case, work):
+    """Copies the inputs of a case into work; returns the answers and a title."""
+    if case == "elcentro":
+        for name in ("elcentro.txt", "tri.dat"):
+            shutil.copy(os.path.join(ROOT, "examples", "data", name), work)
+        with open(os.path.join(ROOT, "examples", "answers", "elcentro-tri-bedrock.txt"), "rb") as f:
+            answers = f.read()
+        return answers, "El Centro, 1560 samples, Treasure Island profile (5 layers), bedrock wave"
+    shutil.copy(os.path.join(ROOT, "tests", "data", "dpsurf.txt"), work)
+    with open(os.path.join(work, "deep.dat"), "w") as f:
+        f.write(soil_file())
+    answers = "dpsurf.txt\ndeep.dat\n1\n1\n1\n0.6 1.2 150. 200.\n".encode()
+    return answers, "32768 samples, 50 layers, damping, taper, integration"
+
+
+def peak_resident_kib(program, answers, work):
+    """Peak resident memory of one run in KiB, by GNU time; None without it."""
+    if not os.access("/usr/bin/time", os.X_OK):
+        return None
+    report = os.path.join(work, ".rss")
+    subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report, program], input=answers, cwd=work,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    with open(report) as f:
+        return int(f.read().split()[-1])
+
+
 def main():
     parser = argparse.ArgumentParser()
+    parser.add_argument("--case", choices=("largest", "elcentro"), default="largest")
     parser.add_argument("--runs", type=int, default=11)
     parser.add_argument("--program", default=os.path.join(ROOT, "build", "src", "driver", "zeplo1"))
     args = parser.parse_args()
@@ -39,23 +75,33 @@ def main():
 
     work = tempfile.mkdtemp(prefix="zeplo-bench-")
     try:
-        shutil.copy(os.path.join(ROOT, "tests", "data", "dpsurf.txt"), work)
-        with open(os.path.join(work, "deep.dat"), "w") as f:
-            f.write(soil_file())
-        answers = "dpsurf.txt\ndeep.dat\n1\n1\n1\n0.6 1.2 150. 200.\n".encode()
-        times = []
+        answers, title = prepare(args.case, work)
+        times, cpu = [], []
+        # The program is started by posix_spawn (no cwd argument, descriptors
+        # not closed), which does not copy this process's page tables: a fork of
+        # the Python process would add its own cost to every run.
+        home = os.getcwd()
+        os.chdir(work)
         for _ in range(args.runs):
+            before = resource.getrusage(resource.RUSAGE_CHILDREN)
             start = time.perf_counter()
-            done = subprocess.run([program], input=answers, cwd=work, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.PIPE)
+            done = subprocess.run([program], input=answers, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                  close_fds=False)
             times.append(time.perf_counter() - start)
+            after = resource.getrusage(resource.RUSAGE_CHILDREN)
+            cpu.append(after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime)
             if done.returncode != 0:
                 raise SystemExit("zeplo1 failed: %s" % done.stderr.decode())
-        peak_kib = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-        print("whole run, 32768 samples, 50 layers, damping, taper, integration: %d runs" % args.runs)
+        os.chdir(home)
+        peak_kib = peak_resident_kib(program, answers, work)
+        print("whole run, %s: %d runs" % (title, args.runs))
         print("median wall time %.1f ms (min %.1f, max %.1f)" % (
             1000 * statistics.median(times), 1000 * min(times), 1000 * max(times)))
-        print("peak resident memory %.1f MiB" % (peak_kib / 1024.0))
+        print("median processor time %.1f ms (user + system, all threads)" % (1000 * statistics.median(cpu)))
+        if peak_kib is None:
+            print("peak resident memory: not measured (no /usr/bin/time)")
+        else:
+            print("peak resident memory %.1f MiB" % (peak_kib / 1024.0))
     finally:
         shutil.rmtree(work)
 

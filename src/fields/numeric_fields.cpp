@@ -139,6 +139,52 @@ bool quick_exp_digits(double x, int digits, unsigned long long& mantissa, int& e
     return true;
 }
 
+// 10^k rounded to double for k = -46 .. 39 (the decimal range of single
+// precision): comparisons that pick the decimal exponent of a value. Where the
+// table's value is not exact the choice can be one off for a value within a
+// unit of it; the range test of the scaled value then hands it on.
+constexpr int kPow10TableLow = -46;
+constexpr double kPow10Table[] = {1e-46, 1e-45, 1e-44, 1e-43, 1e-42, 1e-41, 1e-40, 1e-39, 1e-38, 1e-37, 1e-36, 1e-35, 1e-34, 1e-33, 1e-32, 1e-31, 1e-30, 1e-29, 1e-28, 1e-27, 1e-26, 1e-25, 1e-24, 1e-23, 1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22, 1e23, 1e24, 1e25, 1e26, 1e27, 1e28, 1e29, 1e30, 1e31, 1e32, 1e33, 1e34, 1e35, 1e36, 1e37, 1e38, 1e39};
+constexpr int kPow10TableSize = static_cast<int>(sizeof kPow10Table / sizeof kPow10Table[0]);
+
+// Ew.d of a normal x > 0 with 1 <= d <= 9, a two-digit exponent and room for
+// the leading zero (w >= d + 6 + sign): the common field, written without the
+// general path's steps. False when the digits are not decided here.
+bool quick_exp_field(char* out, double x, bool negative, int w, int d) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    int e = floor_log10_pow2(static_cast<int>((bits >> 52) & 0x7ff) - 1023);  // 10^e <= x < 10^(e+2)
+    const int next = e + 1 - kPow10TableLow;
+    if (next < 0 || next >= kPow10TableSize) return false;
+    e += x >= kPow10Table[next] ? 1 : 0;
+    const int s = d - 1 - e;  // x * 10^s in [10^(d-1), 10^d)
+    if (s > 22 || s < -22) return false;
+    const double q = s >= 0 ? x * kPow10[s] : x / kPow10[-s];
+    if (!(q >= kPow10[d - 1] && q < kPow10[d])) return false;
+    const bool exact = s == 0 || (s > 0 && s <= 12 && single_precision_value(x));
+    double n;
+    if (!round_scaled(q, exact, n)) return false;
+    auto mantissa = static_cast<unsigned long long>(n);
+    if (n == kPow10[d]) {  // 9.99..5 rounds up to the next power of ten
+        mantissa /= 10;
+        ++e;
+    }
+    const int written = e + 1;  // the exponent of 0.DDDD
+    if (written <= -100 || written >= 100) return false;
+    const int lead = w - (d + 6) - (negative ? 1 : 0);
+    std::memset(out, ' ', static_cast<std::size_t>(lead));
+    char* p = out + lead;
+    if (negative) *p++ = '-';
+    *p++ = '0';
+    *p++ = '.';
+    put_digits(p, mantissa, d);
+    p += d;
+    *p++ = 'E';
+    *p++ = written < 0 ? '-' : '+';
+    std::memcpy(p, kDigitPairs + 2 * (written < 0 ? -written : written), 2);
+    return true;
+}
+
 // Writes the exponent part of an E field, "%+.2d" style: sign and at least two
 // digits. Returns its length.
 int put_exponent(char* out, int e) {
@@ -198,6 +244,7 @@ void put_exp(char* out, double value, int w, int d) {
     bool negative = false;
     const double x = magnitude(value, negative);
     const int sign_width = negative ? 1 : 0;
+    if (d <= 9 && w >= d + 6 + sign_width && std::isnormal(x) && quick_exp_field(out, x, negative, w, d)) return;
     int room = w - (d + 5) - sign_width;
     bool lead_zero = false;
     if (room > 0) {
