@@ -36,8 +36,7 @@ using detail::lanes::VL;
 
 // travel_time_phase of the lines at om[0..3], one in each lane: each lane
 // takes the scalar operations in the same order and precision.
-__attribute__((target_clones("avx2", "default"))) void travel_time_phases(const SoilColumn& c, const float om[4],
-                                                                          Complex delay[4]) {
+ZEPLO_LANE_CLONES void travel_time_phases(const SoilColumn& c, const float om[4], Complex delay[4]) {
     const VF omv{om[0], om[1], om[2], om[3]};
     VF re = VF{} + 1.0f, im = VF{};
     for (int l = 1; l <= c.layers() - 1; ++l) {

@@ -165,10 +165,8 @@ struct CV {  // four complex values
 
 // Lines at om[0..3]; terms[k] are the layer terms of line k (the same array
 // for all four when they do not depend on the line).
-__attribute__((target_clones("avx2", "default"))) void line_values(const ColumnSetup& c, const float om[4],
-                                                                   const float freq[4],
-                                                                   const LayerTerms* const terms[4],
-                                                                   Complex col1[4], Complex col2[4]) {
+ZEPLO_LANE_CLONES void line_values(const ColumnSetup& c, const float om[4], const float freq[4],
+                                   const LayerTerms* const terms[4], Complex col1[4], Complex col2[4]) {
     const VF omv{om[0], om[1], om[2], om[3]};
     const VF zero{};
     const bool shared = terms[0] == terms[1] && terms[0] == terms[2] && terms[0] == terms[3];

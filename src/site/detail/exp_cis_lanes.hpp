@@ -10,10 +10,25 @@
 #include <cstdint>
 #include <cstring>
 
-// Vectors of four doubles are passed in memory without AVX; every function
-// here is inlined, so no such call remains.
+// Vectors of four doubles are returned in memory without AVX; every function
+// here is inlined, so no such call remains. They are taken by reference.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
+
+// The functions with lanes are built for the baseline and, where the processor
+// has it, for AVX2, chosen when the program starts. The choice is made by a
+// resolver that runs before ThreadSanitizer's runtime is set up, so under
+// ThreadSanitizer only the baseline is built.
+#if defined(__SANITIZE_THREAD__)
+#define ZEPLO_LANE_CLONES
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define ZEPLO_LANE_CLONES
+#endif
+#endif
+#ifndef ZEPLO_LANE_CLONES
+#define ZEPLO_LANE_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
 
 namespace zeplo::detail::lanes {
 
@@ -29,23 +44,23 @@ constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
 constexpr std::uint64_t kExponentBits = std::uint64_t{0x7ff} << 52;
 constexpr double kShift = 0x1.8p52;
 
-[[gnu::always_inline]] inline VD as_double(VL v) { return reinterpret_cast<VD>(v); }
-[[gnu::always_inline]] inline VL as_bits(VD v) { return reinterpret_cast<VL>(v); }
-[[gnu::always_inline]] inline VD abs(VD v) { return as_double(as_bits(v) & ~kSignBit); }
+[[gnu::always_inline]] inline VD as_double(const VL& v) { return reinterpret_cast<VD>(v); }
+[[gnu::always_inline]] inline VL as_bits(const VD& v) { return reinterpret_cast<VL>(v); }
+[[gnu::always_inline]] inline VD abs(const VD& v) { return as_double(as_bits(v) & ~kSignBit); }
 template <class M>
-[[gnu::always_inline]] inline VL mask(M m) {
+[[gnu::always_inline]] inline VL mask(const M& m) {
     return reinterpret_cast<VL>(m);
 }
 
 // Nearest integers (ties to even) of |v| < 2^51, as doubles and as integers.
-[[gnu::always_inline]] inline VD round_to_integer(VD v, VL& integer) {
+[[gnu::always_inline]] inline VD round_to_integer(const VD& v, VL& integer) {
     const VD shifted = v + kShift;
     integer = as_bits(shifted) - as_bits(VD{} + kShift);
     return shifted - kShift;
 }
 
 // exp(x) within 2^-50 for |x| <= 700.
-[[gnu::always_inline]] inline VD quick_exp(VD x) {
+[[gnu::always_inline]] inline VD quick_exp(const VD& x) {
     constexpr double kInvLn2 = 1.44269504088896338700e+00;
     constexpr double kLn2Hi = 6.93147180369123816490e-01;  // 32 significant bits
     constexpr double kLn2Lo = 1.90821492927058770002e-10;
@@ -69,7 +84,7 @@ template <class M>
 
 // cos y and sin y within 2^-50 for |y| < 2^20, y a float; y = 0 gives exactly
 // 1 and y. `ok` is cleared where the reduced angle is too small for that.
-[[gnu::always_inline]] inline void quick_cos_sin(VD y, VD& c, VD& s, VL& ok) {
+[[gnu::always_inline]] inline void quick_cos_sin(const VD& y, VD& c, VD& s, VL& ok) {
     constexpr double kTwoOverPi = 6.36619772367581382433e-01;
     constexpr double kPio2_1 = 1.57079632673412561417e+00;
     constexpr double kPio2_2 = 6.07710050630396597660e-11;
@@ -102,7 +117,7 @@ template <class M>
 // float_rounding_decided of exp_cis.hpp on the lanes: p's binade lies in the
 // normal float range and its 29 bits below float precision are more than 2^16
 // units of p away from the pattern of a halfway point.
-[[gnu::always_inline]] inline VL rounding_decided(VD p) {
+[[gnu::always_inline]] inline VL rounding_decided(const VD& p) {
     const VL b = as_bits(p);
     const VL biased = (b >> 52) & 0x7ff;
     const VL in_range = biased - (1023 - 126);  // wraps below: only 0 .. 253 pass
@@ -112,7 +127,7 @@ template <class M>
 }
 
 // Whether every lane of a mask is set.
-[[gnu::always_inline]] inline bool all(VL m) {
+[[gnu::always_inline]] inline bool all(const VL& m) {
     std::uint64_t lanes[kLanes];
     std::memcpy(lanes, &m, sizeof lanes);
     std::uint64_t both = lanes[0];
@@ -120,7 +135,7 @@ template <class M>
     return both != 0;
 }
 
-[[gnu::always_inline]] inline VF to_float(VD v) { return __builtin_convertvector(v, VF); }
+[[gnu::always_inline]] inline VF to_float(const VD& v) { return __builtin_convertvector(v, VF); }
 [[gnu::always_inline]] inline VD to_double(VF v) { return __builtin_convertvector(v, VD); }
 
 // exp(x) * (cos y, sin y) into (re1, im1) and exp(-x) * (cos y, -sin y) into
