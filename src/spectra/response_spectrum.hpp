@@ -30,9 +30,11 @@ enum class Method {
     // not wrap round onto its start. For T < 10 dt
     // the spectrum is padded with zeros above the Nyquist frequency to a
     // sub-grid of step dt/k', k' the power of two at least k (below). Needs
-    // damping above zero.
+    // at least kFourierLeastDamping.
     fourier,
 };
+
+inline constexpr double kFourierLeastDamping = 0.001;
 
 std::optional<Method> method_from_name(std::string_view name);  // "nigam-jennings", "fourier"
 std::string_view method_name(Method method);
@@ -64,7 +66,7 @@ std::vector<double> oscillator_displacement(std::span<const double> acc, double 
 
 struct SpectrumRequest {
     std::vector<double> periods;   // s, each above zero
-    std::vector<double> dampings;  // ratios, 0 <= z < 1 (above zero for the Fourier method)
+    std::vector<double> dampings;  // ratios, 0 <= z < 1 (at least kFourierLeastDamping for the Fourier method)
     Method method = Method::nigam_jennings;
     int threads = 1;
 };

@@ -107,8 +107,8 @@ void add_spectra_command(CLI::App& app, int& status) {
             if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
                 return report_failure("--damping: a damping is given twice");
             const spectra::Method method = *spectra::method_from_name(args->method);
-            if (method == spectra::Method::fourier && sorted.front() == 0.0)
-                return report_failure("--damping: the fourier method needs a damping above 0");
+            if (method == spectra::Method::fourier && sorted.front() < 100.0 * spectra::kFourierLeastDamping)
+                return report_failure("--damping: the fourier method needs at least 0.1 % damping");
 
             const Motion m = load_motion(args->file, args->record.format_choice(), args->record.channel,
                                          args->record.record_units_choice(), args->record.units_choice());

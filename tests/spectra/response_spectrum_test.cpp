@@ -189,6 +189,8 @@ TEST(ResponseSpectrum, RefusesWhatItCannotCompute) {
     EXPECT_THROW(run(acc, 0.01, 1.0, 1.0, Method::nigam_jennings), std::invalid_argument);
     EXPECT_THROW(run(acc, 0.01, 1.0, -0.01, Method::nigam_jennings), std::invalid_argument);
     EXPECT_THROW(run(acc, 0.01, 1.0, 0.0, Method::fourier), std::invalid_argument);
+    EXPECT_THROW(run(acc, 0.01, 1.0, 0.0009, Method::fourier), std::invalid_argument);
+    EXPECT_GT(run(acc, 0.01, 1.0, 0.001, Method::fourier).psa[0][0], 0.0);
     EXPECT_GT(run(acc, 0.01, 1.0, 0.0, Method::nigam_jennings).psa[0][0], 0.0);  // undamped is fine here
     EXPECT_EQ(method_from_name("fourier"), Method::fourier);
     EXPECT_EQ(method_from_name("nigam-jennings"), Method::nigam_jennings);
