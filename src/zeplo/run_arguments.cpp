@@ -33,6 +33,7 @@ std::vector<std::string> run_arguments(const RunRequest& q) {
     if (q.pad.mode == Padding::Mode::automatic) args.insert(args.end(), {"--pad", "auto"});
     if (q.pad.mode == Padding::Mode::seconds) args.insert(args.end(), {"--pad", cli_number(q.pad.seconds)});
     if (q.keep_delay) args.push_back("--keep-delay");
+    if (q.report) args.push_back("--report");
     if (q.shape == Shape::integrate) args.push_back("--integrate");
     if (q.shape == Shape::differentiate) args.push_back("--differentiate");
     if (q.taper_hz) {

@@ -57,6 +57,9 @@ void add_run_command(CLI::App& app, int& status) {
                   "Leave the output in physical time (delayed by the travel time through the soil), for comparison "
                   "with recorded surface motions; by default it is advanced by the travel time, as zeplo1 does");
     cmd->add_option("--out", run.out, "Output folder (created if missing; default: the current folder)");
+    cmd->add_flag("--report", run.report,
+                  "Also write response spectra (spectra.csv), Fourier spectra (fourier.csv), SVG plots and "
+                  "report.html, one self-contained page to open in a browser");
     cmd->add_flag("--verbose,-v", args->verbose, "Print run.json on standard output");
     args->record.add_to(*cmd);
     args->profile.add_to(*cmd);

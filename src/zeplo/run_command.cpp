@@ -7,6 +7,7 @@
 
 #include "amplification.hpp"
 #include "output_folder.hpp"
+#include "report.hpp"
 #include "response_decay.hpp"
 
 namespace zeplo {
@@ -214,10 +215,61 @@ Json run_json(const RunRequest& q, const Motion& m, const SoilInput& soil, const
     return j;
 }
 
+report::ReportInput report_input(const RunRequest& q, const Motion& m, const SoilInput& soil,
+                                 const ProfileFacts& facts, const Column& column, const RunResult& r) {
+    report::ReportInput in;
+    in.title = q.record + " through " + q.soil;
+    in.dt = static_cast<double>(r.dt);
+    in.input.assign(m.values.begin(), m.values.end());
+    in.output.assign(r.wave.begin(), r.wave.begin() + r.nt);
+    in.unit = unit_key(m.unit);
+    in.amplification_df = static_cast<double>(r.grid.dom) / (2.0 * 3.14159265358979323846);
+    for (const Complex a : r.col1) in.amplification_input.push_back(cabs(a));
+    for (const Complex a : r.col2) in.amplification_bedrock.push_back(cabs(a));
+    char t[64];
+    auto number = [&](const char* format, double v) {
+        std::snprintf(t, sizeof t, format, v);
+        return std::string(t);
+    };
+    in.facts = {{"record", q.record + " (" + format_key(m.format) + ", " + unit_key(m.file_unit) + ")"},
+                {"soil", q.soil + " (" + std::to_string(soil.profile.layers() - 1) + " layers over the half-space)"},
+                {"input motion", q.input_motion ? input_motion_name(*q.input_motion)
+                                                : std::string("--wrt ") + wrt_name(column.wrt)},
+                {"samples", std::to_string(r.nt) + " at " + number("%g", r.dt) + " s; transform " +
+                                std::to_string(r.nf)},
+                {"travel time", number("%.4f s", facts.travel_time) +
+                                    (q.keep_delay ? " (output in physical time)" : " (output advanced by it)")},
+                {"quarter-wavelength frequency", number("%.3f Hz", facts.f0)}};
+    if (facts.vs30) in.facts.emplace_back("Vs30", number("%.1f m/s", *facts.vs30));
+    return in;
+}
+
+Json report_json(const report::ReportSummary& s) {
+    Json psa = Json::object();
+    for (const report::PsaAt& p : s.psa) {
+        char key[32];
+        std::snprintf(key, sizeof key, "%gs", p.period);
+        psa[std::string("input_") + key] = p.input;
+        psa[std::string("output_") + key] = p.output;
+    }
+    return {{"unit", s.unit},
+            {"pga_input", s.pga_input},
+            {"pga_output", s.pga_output},
+            {"pgv_input", s.pgv_input},
+            {"pgv_output", s.pgv_output},
+            {"velocity_unit", s.velocity_unit},
+            {"damping", s.damping},
+            {"psa", psa},
+            {"peak_psa_ratio", s.peak_ratio},
+            {"peak_psa_ratio_period_s", s.peak_ratio_period}};
+}
+
 }  // namespace
 
 RunOutcome execute_run(const RunRequest& q) {
     const Column column = column_for(q);
+    if (q.report && q.shape != Shape::none)
+        throw UserError("--report compares accelerations: it cannot go with --integrate or --differentiate");
     const Motion motion = load_motion(q.record, q.format, q.channel, q.record_units, q.units);
     SoilInput soil = load_soil(q.soil, q.profile);
     if (column.nsf) soil.profile.nsf = *column.nsf;
@@ -248,13 +300,24 @@ RunOutcome execute_run(const RunRequest& q) {
     }
 
     outcome.numbers = numbers_of(motion, result, column.wrt);
-    outcome.json = run_json(q, motion, soil, facts, column, choices, pad, result, outcome.numbers).dump(2) + "\n";
+    Json json = run_json(q, motion, soil, facts, column, choices, pad, result, outcome.numbers);
 
     OutputFolder folder(q.out);
     for (const char* name : {"S_amp1", "amp_dat", "zeplo_dat", "run.json"}) folder.check_replaceable(name);
+    if (q.report)
+        for (const std::string& name : report::report_file_names()) folder.check_replaceable(name);
     folder.add("S_amp1", result.s_amp1);
     folder.add("amp_dat", result.amp_dat);
     folder.add("zeplo_dat", result.zeplo_dat);
+    if (q.report) {
+        const report::ReportSummary summary = report::write_report(
+            report_input(q, motion, soil, facts, column, result),
+            [&](const std::string& name, const std::string& content) { folder.add(name, content); });
+        json["report"] = report_json(summary);
+        json["psa"] = json["report"]["psa"];
+        for (const std::string& name : report::report_file_names()) json["files"].push_back(name);
+    }
+    outcome.json = json.dump(2) + "\n";
     folder.add("run.json", outcome.json);
     folder.commit();
     return outcome;

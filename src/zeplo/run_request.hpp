@@ -38,6 +38,7 @@ struct RunRequest {
     std::optional<std::array<double, 4>> taper_hz;  // corners F1..F4 in Hz
     Padding pad;
     bool keep_delay = false;                      // output in physical time (no travel-time advance)
+    bool report = false;                          // spectra, plots and report.html beside the files
     std::string out = ".";                        // output folder
 };
 
