@@ -32,11 +32,15 @@ struct Range {
     double lo, hi;
 };
 
-Range data_range(const Axis& axis, const std::vector<Series>& series, bool is_x) {
+// The range of an axis: x from all the data, y from the points inside the x
+// range (`within`, none for x).
+Range data_range(const Axis& axis, const std::vector<Series>& series, bool is_x, const Range* within = nullptr) {
     double lo = INFINITY, hi = -INFINITY;
     for (const Series& s : series)
-        for (const double v : is_x ? s.x : s.y) {
+        for (std::size_t i = 0; i < (is_x ? s.x.size() : std::min(s.x.size(), s.y.size())); ++i) {
+            const double v = is_x ? s.x[i] : s.y[i];
             if (!std::isfinite(v) || (axis.scale == Scale::log && v <= 0.0)) continue;
+            if (within && !(s.x[i] >= within->lo && s.x[i] <= within->hi)) continue;
             lo = std::min(lo, v);
             hi = std::max(hi, v);
         }
@@ -160,7 +164,7 @@ std::string render_svg(const Figure& figure) {
     int index = 0;
     for (const Panel& panel : figure.panels) {
         const Range xr = data_range(panel.x, panel.series, true);
-        const Range yr = data_range(panel.y, panel.series, false);
+        const Range yr = data_range(panel.y, panel.series, false, &xr);
         const double h = panel.height;
         auto px = [&](double v) { return kLeft + fraction(v, xr, panel.x.scale) * plot_w; };
         auto py = [&](double v) { return top + (1.0 - fraction(v, yr, panel.y.scale)) * h; };

@@ -102,5 +102,18 @@ TEST(Svg, PointsLandWhereTheAxesPutThem) {
     EXPECT_EQ(escape_xml("<a href='x'>&</a>"), "&lt;a href=&#39;x&#39;&gt;&amp;&lt;/a&gt;");
 }
 
+// The y axis fits the data inside the x range: a spike outside it (a ratio
+// over a near-empty band, say) does not squash the rest.
+TEST(Svg, YRangeFollowsTheVisiblePoints) {
+    Panel p;
+    p.x = Axis{"Frequency (Hz)", Scale::log, 0.1, 10.0};
+    p.y = Axis{"Ratio", Scale::linear, 0.0};
+    p.series.push_back(Series{"", {0.01, 0.1, 1.0, 10.0, 50.0}, {900.0, 1.0, 2.0, 3.0, 700.0}, "#000"});
+    const std::string svg = render_svg(Figure{"r", "", 800.0, {p}});
+    EXPECT_NE(svg.find(">3</text>"), std::string::npos);
+    EXPECT_EQ(svg.find(">100</text>"), std::string::npos);
+    EXPECT_EQ(svg.find(">500</text>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zeplo::report

@@ -80,13 +80,13 @@ TEST(RenderedReport, ChromiumShowsThePlotsAndTheirTitles) {
     const std::string page = "file://" + (dir / "report.html").string();
 
     const fs::path png = dir / "report.png";
-    ASSERT_EQ(chromium(binary, dir / "profile-shot", "--window-size=900,3400 --screenshot='" + png.string() + "' '" + page + "'",
+    ASSERT_EQ(chromium(binary, dir / "profile-shot", "--window-size=900,3900 --screenshot='" + png.string() + "' '" + page + "'",
                        dir / "screenshot.log"),
               0)
         << read_file(dir / "screenshot.log.err");
     const Image img = read_png(png);
     ASSERT_EQ(img.width, 900u);
-    ASSERT_EQ(img.height, 3400u);
+    ASSERT_EQ(img.height, 3900u);
     std::size_t ink = 0, blue = 0, red = 0;
     auto near = [](const unsigned char* p, int r, int g, int b) {
         return std::abs(p[0] - r) < 40 && std::abs(p[1] - g) < 40 && std::abs(p[2] - b) < 40;
