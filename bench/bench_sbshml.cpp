@@ -48,3 +48,31 @@ static void BM_SbshmlOverflowing(benchmark::State& state) {
         6.2831855f / (32768 * 0.001f));
 }
 BENCHMARK(BM_SbshmlOverflowing)->Unit(benchmark::kMillisecond);
+
+// The whole-run benchmark's column (49 layers of 2 m, vs 150 to 630, Q = 20,
+// over 800 m/s; pqf = 0: the layer terms are the same for every line) on 1 and
+// 2 threads.
+static void BM_SbshmlThreads(benchmark::State& state) {
+    const int threads = static_cast<int>(state.range(0));
+    std::vector<float> dns, vs, qs, thk;
+    for (int l = 0; l < 49; ++l) {
+        dns.push_back(1.8f);
+        vs.push_back(150.0f + 10.0f * l);
+        qs.push_back(20.0f);
+        thk.push_back(2.0f);
+    }
+    dns.push_back(2.2f);
+    vs.push_back(800.0f);
+    qs.push_back(50.0f);
+    thk.push_back(0.0f);
+    std::vector<zeplo::Complex> col1(kNom), col2(kNom);
+    const float dom = 6.2831855f / (32768 * 0.005f);
+    for (auto _ : state) {
+        zeplo::sbshml_columns(0.0f, dom, kNom, dns.data(), vs.data(), qs.data(), thk.data(), 0.0f, 50, 0.0f, 1,
+                              col1.data(), col2.data(), threads);
+        benchmark::DoNotOptimize(col1.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kNom);
+}
+BENCHMARK(BM_SbshmlThreads)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime();
