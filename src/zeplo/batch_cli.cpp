@@ -23,6 +23,8 @@ struct BatchArgs {
     int jobs = 0;
     bool quiet = false;
     std::string emit;
+    std::string input_motion;  // for the rows that name none
+    bool report = false;       // for every row
 };
 
 int default_jobs() {
@@ -107,7 +109,8 @@ void add_batch_command(CLI::App& app, int& status) {
     args->jobs = default_jobs();
     CLI::App* cmd = app.add_subcommand(
         "batch",
-        "Run every row of a plan (CSV: name,record,soil[,wrt,shape,taper_hz,units,record_units,format,channel]) into "
+        "Run every row of a plan (CSV: name,record,soil[,input_motion,wrt,shape,taper_hz,units,record_units,format,"
+        "channel,pad,keep_delay,report]) into "
         "DIR/<name>/, as `zeplo run` would, and write DIR/summary.csv; or write the runs as jobs for GNU parallel or "
         "Slurm (--emit)");
     cmd->add_option("plan", args->plan, "Plan file (CSV with a header; paths relative to its folder)")->required();
@@ -115,6 +118,10 @@ void add_batch_command(CLI::App& app, int& status) {
     cmd->add_option("--jobs,-j", args->jobs, "Runs at a time (default: the number of cores; with --emit slurm, the array's limit)")
         ->check(CLI::PositiveNumber);
     cmd->add_flag("--quiet,-q", args->quiet, "No progress on standard error");
+    cmd->add_option("--input-motion", args->input_motion,
+                    "Input motion of the rows that name none: outcrop, incident or within (see zeplo run --help)")
+        ->check(CLI::IsMember({"outcrop", "incident", "within"}));
+    cmd->add_flag("--report", args->report, "Write each run's report (zeplo run --report)");
     cmd->add_option("--emit", args->emit,
                     "Instead of running: write DIR/jobs.txt (one `zeplo run` line per row) for GNU parallel, or also "
                     "DIR/array.sbatch (a Slurm array over it); `zeplo collect DIR` writes the summary afterwards")
@@ -127,6 +134,19 @@ void add_batch_command(CLI::App& app, int& status) {
                 rows = read_plan(args->plan);
             } catch (const PlanError& e) {
                 for (const std::string& p : e.problems) report_failure(p);
+                return report_failure("the plan is refused; nothing was run");
+            }
+            std::vector<std::string> unnamed;
+            for (PlanRow& row : rows) {
+                if (!row.request.input_motion && !row.request.wrt && !args->input_motion.empty())
+                    row.request.input_motion = input_motion_from_name(args->input_motion);
+                if (args->report) row.request.report = true;
+                if (!row.request.input_motion && !row.request.wrt)
+                    unnamed.push_back(args->plan + ":" + std::to_string(row.line) + ": row '" + row.name +
+                                      "' names no input motion (an input_motion or wrt column, or --input-motion)");
+            }
+            if (!unnamed.empty()) {
+                for (const std::string& p : unnamed) report_failure(p);
                 return report_failure("the plan is refused; nothing was run");
             }
             const std::string dir = absolute_path(args->out, std::filesystem::current_path().string());

@@ -17,8 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::array<std::string_view, 3> kRequired = {"name", "record", "soil"};
-const std::array<std::string_view, 10> kColumns = {"name",  "record", "soil",         "wrt",    "shape",
-                                                   "taper_hz", "units", "record_units", "format", "channel"};
+const std::array<std::string_view, 14> kColumns = {
+    "name",  "record",       "soil",   "input_motion", "wrt", "shape",      "taper_hz",
+    "units", "record_units", "format", "channel",      "pad", "keep_delay", "report"};
 
 std::string joined(const auto& names) {
     std::string out;
@@ -115,6 +116,23 @@ PlanRow row_from(const CsvRecord& record, const std::map<std::string, std::size_
         out.request.wrt = Wrt::input;
     else if (!v.empty())
         row.problem("wrt", "'" + v + "' is not input or bedrock");
+
+    if (const std::string& v = row.field("input_motion"); !v.empty()) {
+        out.request.input_motion = input_motion_from_name(v);
+        if (!out.request.input_motion) row.problem("input_motion", "'" + v + "' is not outcrop, incident or within");
+    }
+    if (const std::string& v = row.field("pad"); !v.empty()) {
+        const auto pad = padding_from_text(v);
+        if (!pad) row.problem("pad", "'" + v + "' is not none, auto or a number of seconds");
+        else out.request.pad = *pad;
+    }
+    for (const char* column : {"keep_delay", "report"}) {
+        const std::string& v = row.field(column);
+        bool& flag = std::string_view(column) == "report" ? out.request.report : out.request.keep_delay;
+        if (v == "yes" || v == "true" || v == "1") flag = true;
+        else if (!v.empty() && v != "no" && v != "false" && v != "0")
+            row.problem(column, "'" + v + "' is not yes or no");
+    }
 
     if (const std::string& v = row.field("shape"); v == "integrate")
         out.request.shape = Shape::integrate;
@@ -239,9 +257,13 @@ std::string rows_csv(const std::vector<PlanRow>& rows) {
         if (q.taper_hz)
             for (const double f : *q.taper_hz) taper += (taper.empty() ? "" : " ") + cli_number(f);
         const auto wrt = named_wrt(q.wrt);
-        out += csv_line({row.name, q.record, q.soil, wrt ? wrt_name(*wrt) : "", shape_name(q.shape), taper,
-                         q.units ? unit_key(*q.units) : "", q.record_units ? unit_key(*q.record_units) : "",
-                         q.format ? format_key(*q.format) : "", std::to_string(q.channel)});
+        std::string pad;
+        if (q.pad.mode == Padding::Mode::automatic) pad = "auto";
+        if (q.pad.mode == Padding::Mode::seconds) pad = cli_number(q.pad.seconds);
+        out += csv_line({row.name, q.record, q.soil, q.input_motion ? input_motion_name(*q.input_motion) : "",
+                         wrt ? wrt_name(*wrt) : "", shape_name(q.shape), taper, q.units ? unit_key(*q.units) : "",
+                         q.record_units ? unit_key(*q.record_units) : "", q.format ? format_key(*q.format) : "",
+                         std::to_string(q.channel), pad, q.keep_delay ? "yes" : "", q.report ? "yes" : ""});
     }
     return out;
 }

@@ -41,35 +41,15 @@ std::optional<std::string> file_text(const std::string& path) {
 
 bool records_same_run(const RunRequest& q, const Json& j) {
     try {
-        if (!j.is_object() || !j.contains("inputs") || !j.contains("choices")) return false;
+        // The same request (every option, the same paths), and the same bytes
+        // in the input files now as when the run read them.
+        if (!j.is_object() || !j.contains("request") || !j.contains("inputs")) return false;
+        const Json& args = j["request"]["arguments"];
+        if (!args.is_array() || args != Json(request_arguments(q))) return false;
         const Json& inputs = j["inputs"];
-        const Json& choices = j["choices"];
         if (!has_keys(inputs, {"record", "soil"})) return false;
-        const Json& record = inputs["record"];
-        const Json& soil = inputs["soil"];
-        if (!has_keys(record, {"path", "format", "channel", "unit", "sha256"})) return false;
-        if (!has_keys(soil, {"path", "sha256"})) return false;
-        if (!has_keys(choices, {"wrt", "shape", "taper", "units"})) return false;
-
-        if (record["path"] != q.record || soil["path"] != q.soil || record["channel"] != q.channel) return false;
-        if (choices["wrt"] != wrt_name(named_wrt(q.wrt).value_or(Wrt::input)) || choices["shape"] != shape_name(q.shape))
-            return false;
-        const Json& taper = choices["taper"];
-        if (q.taper_hz) {
-            if (!taper.is_object() || !taper.contains("hz") || !taper["hz"].is_array() || taper["hz"].size() != 4)
-                return false;
-            for (std::size_t k = 0; k < 4; ++k)
-                if (!taper["hz"][k].is_number() || taper["hz"][k].get<double>() != (*q.taper_hz)[k]) return false;
-        } else if (!taper.is_null()) {
-            return false;
-        }
-
-        // The soil file's bytes, then the record as the run reads it: format,
-        // unit and conversion as the options resolve them for these bytes.
-        if (soil["sha256"] != sha256_hex(read_whole_file(q.soil, "soil file"))) return false;
-        const Motion m = load_motion(q.record, q.format, q.channel, q.record_units, q.units);
-        return record["sha256"] == m.sha256 && record["format"] == format_key(m.format) &&
-               record["unit"] == unit_key(m.file_unit) && choices["units"] == unit_key(m.unit);
+        if (inputs["soil"]["sha256"] != sha256_hex(read_whole_file(q.soil, "soil file"))) return false;
+        return inputs["record"]["sha256"] == sha256_hex(read_whole_file(q.record, "record file"));
     } catch (const std::exception&) {
         // An input that no longer reads, or a run.json of another shape.
         return false;

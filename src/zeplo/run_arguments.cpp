@@ -45,6 +45,12 @@ std::vector<std::string> run_arguments(const RunRequest& q) {
     return args;
 }
 
+std::vector<std::string> request_arguments(const RunRequest& request) {
+    std::vector<std::string> args = run_arguments(request);
+    args.resize(args.size() - 2);  // "--out" and the folder, always last
+    return args;
+}
+
 std::string shell_quote(std::string_view word) {
     auto literal = [](char c) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||

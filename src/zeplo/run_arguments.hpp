@@ -15,6 +15,10 @@ namespace zeplo {
 // defaults are left out.
 std::vector<std::string> run_arguments(const RunRequest& request);
 
+// The same without the output folder: what makes two runs the same run, given
+// the same input files (run.json records it; a batch resumes by it).
+std::vector<std::string> request_arguments(const RunRequest& request);
+
 // The amplification column the request names, when it names one (the request
 // may leave it to the run's default).
 inline std::optional<Wrt> named_wrt(Wrt wrt) { return wrt; }

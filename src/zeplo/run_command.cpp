@@ -9,6 +9,7 @@
 #include "output_folder.hpp"
 #include "report.hpp"
 #include "response_decay.hpp"
+#include "run_arguments.hpp"
 
 namespace zeplo {
 namespace {
@@ -161,6 +162,7 @@ Json run_json(const RunRequest& q, const Motion& m, const SoilInput& soil, const
               const Column& column, const RunChoices& choices, const PadPlan& pad, const RunResult& r,
               const RunNumbers& n) {
     Json j;
+    j["request"] = {{"arguments", request_arguments(q)}};
     j["inputs"] = {
         {"record", {{"path", q.record},
                     {"format", format_key(m.format)},

@@ -32,7 +32,13 @@ OPTIONS = [("", "", "", ""), ("bedrock", "integrate", "0.1 0.2 20 24", "cm/s2"),
            ("input", "differentiate", "", ""), ("bedrock", "none", "0.05 0.1 30 40", "m/s2")]
 
 
+# Rows that name no input motion take the batch's: outcrop.
+DEFAULT_MOTION = ["--input-motion", "outcrop"]
+
+
 def zeplo(*args, cwd=None):
+    if args and args[0] == "batch":
+        args = (*args, *DEFAULT_MOTION)
     return subprocess.run([ZEPLO, *args], cwd=cwd, capture_output=True, text=True, env=ENV)
 
 
@@ -80,8 +86,7 @@ def run_args(row, base, out):
     """The `zeplo run` a user would type for a row, built from the plan's words."""
     args = ["run", "--record", os.path.join(base, row["record"]), "--soil", os.path.join(base, row["soil"]),
             "--out", out]
-    if row["wrt"]:
-        args += ["--wrt", row["wrt"]]
+    args += ["--wrt", row["wrt"]] if row["wrt"] else DEFAULT_MOTION
     if row["shape"] in ("integrate", "differentiate"):
         args.append("--" + row["shape"])
     if row["taper_hz"]:
@@ -213,7 +218,7 @@ class PlanOfRealRecords(Base):
                                      units="", record_units="g" if rec == "elcentro.txt" else "cm/s2"))
         write_plan(self.plan, rows)
         out = self.path("batch")
-        proc = subprocess.Popen([ZEPLO, "batch", self.plan, "--out", out, "--jobs", "2"], stderr=subprocess.PIPE,
+        proc = subprocess.Popen([ZEPLO, "batch", self.plan, "--out", out, "--jobs", "2", *DEFAULT_MOTION], stderr=subprocess.PIPE,
                                 text=True, env=ENV)
         lines = []
         while len(lines) < 3:
@@ -284,7 +289,8 @@ class Progress(Base):
         write_plan(self.plan, rows)
         pid, fd = pty.fork()
         if pid == 0:
-            os.execve(ZEPLO, [ZEPLO, "batch", self.plan, "--out", self.path("tty"), "--jobs", "2"], ENV)
+            os.execve(ZEPLO, [ZEPLO, "batch", self.plan, "--out", self.path("tty"), "--jobs", "2", *DEFAULT_MOTION],
+                      ENV)
         screen = b""
         while True:
             ready, _, _ = select.select([fd], [], [], 60)

@@ -53,7 +53,13 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    std::vector<PlanRow> plan(const std::string& text) { return parse_plan(text, "plan.csv", dir.string()); }
+    // Rows that name no input motion take outcrop, as `zeplo batch --input-motion outcrop` gives them.
+    std::vector<PlanRow> plan(const std::string& text) {
+        std::vector<PlanRow> rows = parse_plan(text, "plan.csv", dir.string());
+        for (PlanRow& row : rows)
+            if (!row.request.input_motion && !row.request.wrt) row.request.input_motion = InputMotion::outcrop;
+        return rows;
+    }
 
     // Three records under the three shipped profiles, the options varied.
     std::vector<PlanRow> study() {
@@ -94,6 +100,10 @@ TEST_F(Batch, AFinishedRunIsSkippedOnlyForTheSameInputs) {
     differs("no conversion", [](RunRequest& r) { r.units.reset(); });
     differs("record units", [](RunRequest& r) { r.record_units = formats::Unit::cm_s2; });
     differs("channel", [](RunRequest& r) { r.channel = 2; });
+    differs("input motion", [](RunRequest& r) { r.wrt.reset(), r.input_motion = InputMotion::within; });
+    differs("padding", [](RunRequest& r) { r.pad = Padding{Padding::Mode::automatic, 0.0}; });
+    differs("delay kept", [](RunRequest& r) { r.keep_delay = true; });
+    differs("report", [](RunRequest& r) { r.report = true; });
     fs::copy_file(dir / "elcentro.txt", dir / "copy.txt");
     differs("record path", [&](RunRequest& r) { r.record = (dir / "copy.txt").string(); });
 
@@ -107,14 +117,14 @@ TEST_F(Batch, AFinishedRunIsSkippedOnlyForTheSameInputs) {
     write(dir / "tri.dat", soil);
     EXPECT_TRUE(finished_run(q));
 
-    // A run.json that holds an option this check does not know is from a run
-    // it cannot vouch for.
+    // A run.json that records another option (a run of another version of
+    // the request) is not the same run.
     const fs::path json = fs::path(q.out) / "run.json";
     const std::string saved = read(json);
     Json j = Json::parse(saved);
-    j["choices"]["pad"] = "auto";
+    j["request"]["arguments"].push_back("--keep-delay");
     write(json, j.dump(2));
-    EXPECT_FALSE(finished_run(q)) << "unknown option";
+    EXPECT_FALSE(finished_run(q)) << "another option";
     write(json, "{\"inputs\": ");
     EXPECT_FALSE(finished_run(q)) << "cut-off run.json";
     write(json, saved);

@@ -138,10 +138,10 @@ cp "$data/elcentro.txt" "$data/shafter.txt" "$data/formats/NIS090.AT2" "$data/tr
 } > "$study/plan.csv"
 rows=10
 
-"$zeplo" batch "$study/plan.csv" --out "$work/here" --jobs 2 --quiet 2> "$work/here.err"
+"$zeplo" batch "$study/plan.csv" --out "$work/here" --jobs 2 --quiet --input-motion outcrop 2> "$work/here.err"
 [ $? = 1 ] || fail "the in-process batch should fail its broken row alone"
 
-"$zeplo" batch "$study/plan.csv" --emit slurm --out "$work/slurm" --jobs 4 > "$work/emit.out" ||
+"$zeplo" batch "$study/plan.csv" --emit slurm --out "$work/slurm" --jobs 4 --input-motion outcrop > "$work/emit.out" ||
     fail "zeplo batch --emit slurm: $(cat "$work/emit.out")"
 grep -q "^#SBATCH --array=1-$rows%4\$" "$work/slurm/array.sbatch" || fail "array.sbatch: $(cat "$work/slurm/array.sbatch")"
 job=$(sbatch --parsable "$work/slurm/array.sbatch") || fail "sbatch refused the array"
