@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "output_files.hpp"
 #include "stage_fixture.hpp"
 #include "stages.hpp"
 
@@ -26,9 +27,9 @@ protected:
     }
 };
 
-double field(const std::string& line, int start, int width) {
-    return std::strtod(line.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(width)).c_str(),
-                       nullptr);
+// Field k of a record of the amplification table.
+double field(const std::string& line, int k) {
+    return std::strtod(line.substr(test::field_start(k), test::field_width(k)).c_str(), nullptr);
 }
 
 TEST_F(Amplification, TableOfOneLayerOverTheHalfSpace) {
@@ -49,7 +50,7 @@ TEST_F(Amplification, TableOfOneLayerOverTheHalfSpace) {
     for (int k = 1; k <= 9; ++k) {
         SCOPED_TRACE(k);
         const std::string& l = lines[static_cast<std::size_t>(k - 1)];
-        ASSERT_EQ(l.size(), 80u);
+        ASSERT_EQ(l.size(), test::kTableFile.width);
         const double om = (k - 1) * 10.0;
         const double x = om * 20.0 / 400.0;
         // Column 2 = 1/cos x; column 1 = 2/(cos x + i alpha sin x).
@@ -57,9 +58,8 @@ TEST_F(Amplification, TableOfOneLayerOverTheHalfSpace) {
         const double want[7] = {om / (2 * M_PI),           2 * std::cos(x) / d, -2 * alpha * std::sin(x) / d,
                                 2 / std::sqrt(d),          1 / std::cos(x),     0.0,
                                 std::fabs(1 / std::cos(x))};
-        const int start[7] = {0, 8, 20, 32, 44, 56, 68};
-        for (int f = 0; f < 7; ++f) {
-            const double got = field(l, start[f], f == 0 ? 8 : 12);
+        for (int f = 0; f < test::kTableFile.fields; ++f) {
+            const double got = field(l, f);
             EXPECT_NEAR(got, want[f], 1e-3 * std::max(1.0, std::fabs(want[f]))) << "field " << f << ": " << l;
         }
         EXPECT_EQ(l.substr(8, 3), want[1] < 0 ? " -0" : "  0");

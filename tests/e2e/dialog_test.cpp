@@ -12,7 +12,7 @@ using Dialog = WholeRun;
 // at 0.01 s: nf = 8, dur = 0.08, dom = 2 pi / 0.08, nom = 5.
 TEST_F(Dialog, RecordAndGridRows) {
     put_record("rec.txt", 8, 0.01, [](int k) { return k == 0 ? 1.0 : 0.0; });
-    const ProcessResult r = run("rec.txt\n");
+    const ChildOutcome r = run("rec.txt\n");
     const float dur = 8.0f * 0.01f;
     const float dom = 6.2831855f / dur;
     const float eom = 5.0f * dom;
@@ -37,18 +37,18 @@ TEST_F(Dialog, RecordAndGridRows) {
                      "apparent state: unit 5 (unnamed)\n"
                      "last format: (A)\n"
                      "lately reading sequential formatted external IO\n");
-    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(r.term_signal, SIGABRT);
     EXPECT_FALSE(exists("S_amp1"));
 }
 
 TEST_F(Dialog, RecordLongerThanTheLongestTransform) {
     put_record("long.txt", 32769, 0.005, [](int k) { return k % 7; });
-    const ProcessResult r = run("long.txt\nnot read\n");
+    const ChildOutcome r = run("long.txt\nnot read\n");
     EXPECT_EQ(r.out, "\n\n Enter Acceleration Data (H1,H2,V1)\n"
                      " NT and DT= 32769  0.00499999989\n"
                      "  NT>2**15 !!!!!\n");
     EXPECT_TRUE(r.exited);
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);  // refused: too long to run
     EXPECT_EQ(r.err, "");
     EXPECT_FALSE(exists("S_amp1"));
     EXPECT_FALSE(exists("amp_dat"));
@@ -62,7 +62,7 @@ TEST_F(Dialog, TransformLengthsAtTheTableBoundaries) {
     for (const auto& c : counts) {
         SCOPED_TRACE(c[0]);
         put_record("r.txt", c[0], 0.01, [](int k) { return k; });
-        const ProcessResult r = run("r.txt\n");
+        const ChildOutcome r = run("r.txt\n");
         const std::string expected = "  IF1,NF= " + std::to_string(c[1]) + " " + std::to_string(c[2]) + "\n";
         EXPECT_NE(r.out.find(" NT and DT= " + std::to_string(c[0]) + " "), std::string::npos);
         EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
@@ -70,43 +70,43 @@ TEST_F(Dialog, TransformLengthsAtTheTableBoundaries) {
 }
 
 TEST_F(Dialog, MissingAccelerationFile) {
-    const ProcessResult r = run("  no such file.txt  \n");
+    const ChildOutcome r = run("  no such file.txt  \n");
     EXPECT_EQ(r.out, "\n\n Enter Acceleration Data (H1,H2,V1)\n");
     EXPECT_EQ(r.err, "open: No such file or directory\n"
                      "apparent state: unit 11 named   no such file.txt\n"
                      "lately reading sequential formatted external IO\n");
-    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(r.term_signal, SIGABRT);
 }
 
 TEST_F(Dialog, EmptyAccelerationFileName) {
     for (const char* answer : {"\n", "       \n"}) {
-        const ProcessResult r = run(answer);
+        const ChildOutcome r = run(answer);
         EXPECT_EQ(r.err, "open: null file name\n"
                          "apparent state: unit 11 named \n"
                          "lately reading sequential formatted external IO\n");
-        EXPECT_EQ(r.signal, SIGABRT);
+        EXPECT_EQ(r.term_signal, SIGABRT);
     }
 }
 
 TEST_F(Dialog, EndOfInputAtTheFirstPrompt) {
-    const ProcessResult r = run("");
+    const ChildOutcome r = run("");
     EXPECT_EQ(r.out, "\n\n Enter Acceleration Data (H1,H2,V1)\n");
     EXPECT_EQ(r.err, "fmt: end of file\n"
                      "apparent state: unit 5 (unnamed)\n"
                      "last format: (A20)\n"
                      "lately reading sequential formatted external IO\n");
-    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(r.term_signal, SIGABRT);
 }
 
 TEST_F(Dialog, OnlyTheFirstTwentyCharactersNameTheFile) {
     put_record("abcdefghijklmnopqrst", 16, 0.01, [](int k) { return k; });
-    const ProcessResult r = run("abcdefghijklmnopqrstuvwxyz\n");
+    const ChildOutcome r = run("abcdefghijklmnopqrstuvwxyz\n");
     EXPECT_NE(r.out.find(" NT and DT= 16 "), std::string::npos);
 }
 
 TEST_F(Dialog, TooFewSamplesOrNoTimeStep) {
     put("one.txt", "0.0 1.0\n0.5\n");
-    ProcessResult r = run("one.txt\n");
+    ChildOutcome r = run("one.txt\n");
     EXPECT_EQ(r.out, "\n\n Enter Acceleration Data (H1,H2,V1)\n NT and DT= 1  0.5\n");
     EXPECT_EQ(r.err, "zeplo1: acceleration file 'one.txt' holds 1 complete pair of time and value; at least two "
                      "are needed for the time step\n");
@@ -125,12 +125,12 @@ TEST_F(Dialog, TooFewSamplesOrNoTimeStep) {
 
 TEST_F(Dialog, HeaderLineInTheRecord) {
     put("h.txt", "time accel\n0.0 1.0\n0.01 2.0\n");
-    const ProcessResult r = run("h.txt\n");
+    const ChildOutcome r = run("h.txt\n");
     EXPECT_EQ(r.err, "invalid number: incomprehensible list input\n"
                      "apparent state: unit 11 named h.txt\n"
                      "last format: list io\n"
                      "lately reading sequential formatted external IO\n");
-    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(r.term_signal, SIGABRT);
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.hpp"
+#include "child_run.hpp"
+#include "output_files.hpp"
+#include "scratch_dir.hpp"
 
 namespace zeplo::test {
 
@@ -14,11 +16,23 @@ class WholeRun : public ::testing::Test {
 protected:
     std::string file(const std::string& name) const { return dir_.file(name); }
     void put(const std::string& name, const std::string& content) const { write_file(file(name), content); }
-    ProcessResult run(const std::string& answers, const RunOptions& options = {}) const {
-        return run_process(zeplo1_path(), answers, dir_.path(), options);
+    // Runs the program with `answers` on standard input, in the folder unless
+    // the plan names another.
+    ChildOutcome run(const std::string& answers, ChildPlan plan = {}) const {
+        plan.program = zeplo1_path();
+        plan.input = answers;
+        if (plan.cwd.empty()) plan.cwd = dir_.path();
+        return run_child(plan);
     }
     bool exists(const std::string& name) const { return file_exists(file(name)); }
     std::string contents(const std::string& name) const { return read_file(file(name)); }
+    // The output file, if present, holds whole records only, at most `max_records`.
+    void expect_whole(const OutputFile& f, std::size_t max_records) const {
+        if (!exists(f.name)) return;
+        const RecordCheck c = check_records(contents(f.name), f);
+        EXPECT_TRUE(c.whole) << f.name << ": " << c.problem;
+        EXPECT_LE(c.records, max_records) << f.name;
+    }
 
     // A record of n samples at step dt (times k*dt written with 6 decimals).
     template <class Value>
@@ -32,7 +46,7 @@ protected:
         put(name, text);
     }
 
-    TempDir dir_;
+    ScratchDir dir_;
 };
 
 // "%.9G" with the decimal point that free-format reals always show.

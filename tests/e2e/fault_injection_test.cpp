@@ -24,21 +24,10 @@ protected:
         put_record("rec.txt", 100, 0.01, [](int k) { return (k % 11) - 5; });
         put("soil.dat", kSoil);
     }
-    // Every line of an output file has the record width of its file.
-    void expect_whole(const std::string& name, std::size_t width, std::size_t max_records) {
-        if (!exists(name)) return;
-        const std::string text = contents(name);
-        if (!text.empty()) {
-            EXPECT_EQ(text.back(), '\n') << name;
-        }
-        const std::vector<std::string> lines = lines_of(text);
-        EXPECT_LE(lines.size(), max_records) << name;
-        for (const std::string& l : lines) EXPECT_EQ(l.size(), width) << name;
-    }
     void expect_all_whole() {
-        expect_whole("S_amp1", 80, 65);
-        expect_whole("amp_dat", 44, 64);
-        expect_whole("zeplo_dat", 20, 100);
+        expect_whole(kTableFile, 65);
+        expect_whole(kSpectrumFile, 64);
+        expect_whole(kWaveFile, 100);
     }
 };
 
@@ -52,13 +41,13 @@ TEST_F(Faults, OutputNameTakenByAFolder) {
     } cases[] = {{"S_amp1", 9, "reading"}, {"amp_dat", 10, "writing"}, {"zeplo_dat", 11, "writing"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const char* f : {"S_amp1", "amp_dat", "zeplo_dat"}) std::remove(file(f).c_str());
+        remove_output_files(dir_.path());
         ASSERT_EQ(::mkdir(file(c.name).c_str(), 0755), 0);
-        const ProcessResult r = run(kAnswers);
+        const ChildOutcome r = run(kAnswers);
         EXPECT_EQ(r.err, std::string("open: Is a directory\n") + "apparent state: unit " + std::to_string(c.unit) +
                              " named " + c.name + "\nlast format: list io\nlately " + c.lately +
                              " sequential formatted external IO\n");
-        EXPECT_EQ(r.signal, SIGABRT);
+        EXPECT_EQ(r.term_signal, SIGABRT);
         ::rmdir(file(c.name).c_str());
         expect_all_whole();
     }
@@ -67,22 +56,21 @@ TEST_F(Faults, OutputNameTakenByAFolder) {
 TEST_F(Faults, TableOnAFullDevice) {
     ASSERT_EQ(::symlink("/dev/full", file("S_amp1").c_str()), 0);
     put("amp_dat", "older spectrum\n");
-    const ProcessResult r = run(kAnswers);
+    const ChildOutcome r = run(kAnswers);
     // The table's records reach the device when the table is closed, after its
     // last statement completed: no field list is in force.
     EXPECT_EQ(r.err, "write end: No space left on device\n"
                      "apparent state: unit 9 named S_amp1\n"
                      "lately writing sequential formatted external IO\n");
-    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(r.term_signal, SIGABRT);
     EXPECT_EQ(contents("amp_dat"), "older spectrum\n");
 }
 
 TEST_F(Faults, FolderWhereNothingCanBeCreated) {
     // Root may write anywhere a permission would stop others; sysfs refuses
     // new files to everyone. The inputs are named by absolute paths.
-    char templ[] = "/tmp/zfXXXXXX";
-    ASSERT_NE(::mkdtemp(templ), nullptr);
-    const std::string in = templ;
+    const ScratchDir in_dir("zf", "/tmp");  // short: the record's name takes 20 characters
+    const std::string in = in_dir.path();
     write_file(in + "/r.txt", contents("rec.txt"));
     write_file(in + "/s.dat", kSoil);
     const int probe = ::open("/sys/zeplo-probe", O_WRONLY | O_CREAT, 0644);
@@ -91,22 +79,21 @@ TEST_F(Faults, FolderWhereNothingCanBeCreated) {
         ::unlink("/sys/zeplo-probe");
         GTEST_SKIP() << "files can be created in /sys here";
     }
-    const ProcessResult r = run_process(zeplo1_path(), in + "/r.txt\n" + in + "/s.dat\n2\n0\n0\n", "/sys");
+    ChildPlan in_sys;
+    in_sys.cwd = "/sys";
+    const ChildOutcome r = run(in + "/r.txt\n" + in + "/s.dat\n2\n0\n0\n", in_sys);
     EXPECT_EQ(first_line(r.err), "open: Permission denied");
     EXPECT_NE(r.err.find("apparent state: unit 9 named S_amp1\n"), std::string::npos) << r.err;
-    EXPECT_EQ(r.signal, SIGABRT);
-    std::remove((in + "/r.txt").c_str());
-    std::remove((in + "/s.dat").c_str());
-    ::rmdir(in.c_str());
+    EXPECT_EQ(r.term_signal, SIGABRT);
 }
 
 TEST_F(Faults, InputFilesThatAreFolders) {
     ASSERT_EQ(::mkdir(file("dir.txt").c_str(), 0755), 0);
-    ProcessResult r = run("dir.txt\n");
+    ChildOutcome r = run("dir.txt\n");
     EXPECT_EQ(r.err, "open: Is a directory\n"
                      "apparent state: unit 11 named dir.txt\n"
                      "lately reading sequential formatted external IO\n");
-    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(r.term_signal, SIGABRT);
     r = run("rec.txt\ndir.txt\n");
     EXPECT_EQ(r.err, "open: Is a directory\n"
                      "apparent state: unit 4 named dir.txt\n"
@@ -132,39 +119,39 @@ TEST_F(Faults, AnswersEndingAtEveryPrompt) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answers);
-        for (const char* f : {"S_amp1", "amp_dat", "zeplo_dat"}) std::remove(file(f).c_str());
-        const ProcessResult r = run(c.answers);
+        remove_output_files(dir_.path());
+        const ChildOutcome r = run(c.answers);
         EXPECT_EQ(r.err, std::string(c.context) + ": end of file\napparent state: unit 5 (unnamed)\nlast format: " +
                              c.last_format + "\nlately reading sequential formatted external IO\n");
-        EXPECT_EQ(r.signal, SIGABRT);
+        EXPECT_EQ(r.term_signal, SIGABRT);
         expect_all_whole();
         EXPECT_FALSE(exists("amp_dat"));
     }
 }
 
 TEST_F(Faults, ClosedStandardInput) {
-    RunOptions closed;
+    ChildPlan closed;
     closed.closed_fd = 0;
-    const ProcessResult r = run(kAnswers, closed);
+    const ChildOutcome r = run(kAnswers, closed);
     EXPECT_EQ(r.out, "\n\n Enter Acceleration Data (H1,H2,V1)\n");
     EXPECT_EQ(r.err, "fmt: end of file\n"
                      "apparent state: unit 5 (unnamed)\n"
                      "last format: (A20)\n"
                      "lately reading sequential formatted external IO\n");
-    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(r.term_signal, SIGABRT);
 }
 
 TEST_F(Faults, ClosedStandardOutput) {
     // No file opened later may take the closed stream's number: the first
     // console line fails and nothing is written anywhere.
-    RunOptions closed;
+    ChildPlan closed;
     closed.closed_fd = 1;
-    const ProcessResult r = run(kAnswers, closed);
+    const ChildOutcome r = run(kAnswers, closed);
     EXPECT_EQ(r.err, "write end: Bad file descriptor\n"
                      "apparent state: unit 6 (unnamed)\n"
                      "last format: list io\n"
                      "lately writing sequential formatted external IO\n");
-    EXPECT_EQ(r.signal, SIGABRT);
+    EXPECT_EQ(r.term_signal, SIGABRT);
     EXPECT_FALSE(exists("S_amp1"));
 }
 

@@ -8,34 +8,26 @@
 // Environment: ZEPLO_STORM_SEED (default 20240607) fixes the random plan;
 // ZEPLO_STORM_RUNS overrides the run count (300, or 150 in a sanitized build).
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
-#include "storm_build.hpp"
+#include "child_run.hpp"
+#include "output_files.hpp"
+#include "scratch_dir.hpp"
 #include "storm_support.hpp"
-#include "test_support.hpp"
 
 namespace zeplo::test {
 namespace {
 
-using storm::ChildOutcome;
-using storm::ChildPlan;
-
 constexpr std::uint64_t kDefaultSeed = 20240607;
-constexpr int kDefaultRuns = storm::kSanitizedBuild ? 150 : 300;
+constexpr int kDefaultRuns = kSanitizedBuild ? 150 : 300;
 constexpr double kRunTimeout = 20.0;
-
-struct OutputFile {
-    const char* name;
-    std::size_t width;
-};
-constexpr std::array<OutputFile, 3> kFiles{{{"S_amp1", 80}, {"amp_dat", 44}, {"zeplo_dat", 20}}};
 
 // 50 layers, damping on (Q = Qs f^0.3), velocities rising with depth, oblique
 // incidence of 15 degrees.
@@ -72,57 +64,52 @@ protected:
     void SetUp() override {
         write_file(dir_.file("dpsurf.txt"), read_file(std::string(ZEPLO_TEST_DATA) + "/dpsurf.txt"));
         write_file(dir_.file("storm50.dat"), fifty_layer_profile());
-        write_file(dir_.file("answers"), kAnswers);
-    }
-    void remove_outputs() const {
-        for (const OutputFile& f : kFiles) std::remove(dir_.file(f.name).c_str());
     }
     ChildOutcome run(int sig, double delay_s, const std::string& mark = {}) const {
         ChildPlan p;
         p.program = zeplo1_path();
-        p.stdin_path = dir_.file("answers");
+        p.input = kAnswers;
         p.cwd = dir_.path();
         p.signal = sig;
         p.signal_delay_s = delay_s;
         p.timeout_s = kRunTimeout;
         p.mark = mark;
-        return storm::run_child(p);
+        return run_child(p);
     }
     // Copies the run's folder to a folder kept after the test; returns its name.
     std::string keep(int run_index, const ChildOutcome& r) {
-        if (kept_.empty()) {
-            char templ[] = "/tmp/zeplo-storm-failures-XXXXXX";
-            if (const char* p = ::mkdtemp(templ)) kept_ = p;
-            if (kept_.empty()) return "(could not create a folder)";
-            write_file(kept_ + "/answers", kAnswers);
-            write_file(kept_ + "/storm50.dat", fifty_layer_profile());
-            for (const OutputFile& f : kFiles) write_file(kept_ + "/reference." + f.name, reference_[f.name]);
+        if (!kept_) {
+            kept_.emplace("zeplo-storm-failures-");
+            kept_->keep();
+            write_file(kept_->file("answers"), kAnswers);
+            write_file(kept_->file("storm50.dat"), fifty_layer_profile());
+            for (const OutputFile& f : kOutputFiles)
+                write_file(kept_->file(std::string("reference.") + f.name), reference_[f.name]);
         }
-        const std::string d = kept_ + "/run-" + std::to_string(run_index);
+        const std::string d = kept_->file("run-" + std::to_string(run_index));
         std::filesystem::create_directories(d);
-        for (const OutputFile& f : kFiles)
+        for (const OutputFile& f : kOutputFiles)
             if (file_exists(dir_.file(f.name))) write_file(d + "/" + f.name, read_file(dir_.file(f.name)));
         write_file(d + "/stdout", r.out);
         write_file(d + "/stderr", r.err);
         return d;
     }
 
-    TempDir dir_;
+    ScratchDir dir_;
     std::map<std::string, std::string> reference_;
-    std::string kept_;
+    std::optional<ScratchDir> kept_;
 };
 
 std::string describe(const ChildOutcome& r) {
     std::ostringstream s;
     if (r.timed_out) s << "HUNG (killed with SIGKILL after " << kRunTimeout << " s); ";
-    if (!r.setup_error.empty()) s << "setup error: " << r.setup_error << "; ";
     if (r.exited)
         s << "exit status " << r.status;
     else
         s << "ended by signal " << r.term_signal;
     s << ", signal " << (r.signal_sent ? "sent at " + std::to_string(r.signal_sent_s) + " s" : "not sent");
     s << ", first output at " << r.first_output_s << " s, end at " << r.end_s << " s";
-    if (storm::has_sanitizer_report(r.err)) s << "\nSANITIZER REPORT on standard error:";
+    if (has_sanitizer_report(r.err)) s << "\nSANITIZER REPORT on standard error:";
     s << "\nstderr: [" << r.err << "]";
     return s.str();
 }
@@ -135,7 +122,7 @@ double median(std::vector<double> v) {
 TEST_F(SignalStorm, EveryRunEndsCleanlyAndLeavesWholeRecords) {
     const std::uint64_t seed = storm::env_u64("ZEPLO_STORM_SEED", kDefaultSeed);
     const int runs = static_cast<int>(storm::env_u64("ZEPLO_STORM_RUNS", kDefaultRuns));
-    const double wall_start = storm::now_s();
+    const double wall_start = now_s();
 
     // Reference runs: the complete files, and the timing of a whole run. The
     // machine's load changes while the storm goes on, so a reference run is
@@ -143,7 +130,7 @@ TEST_F(SignalStorm, EveryRunEndsCleanlyAndLeavesWholeRecords) {
     std::vector<double> totals, output_stages;
     std::map<std::string, std::size_t> full_records;
     auto reference_run = [&](bool first) {
-        remove_outputs();
+        remove_output_files(dir_.path());
         const ChildOutcome r = run(0, 0.0, "The Fourier Spectrum data are stored");
         ASSERT_TRUE(r.exited && r.status == 0 && r.err.empty()) << describe(r);
         ASSERT_GE(r.mark_s, r.first_output_s);
@@ -151,9 +138,9 @@ TEST_F(SignalStorm, EveryRunEndsCleanlyAndLeavesWholeRecords) {
             totals.push_back(r.end_s - r.first_output_s);
             output_stages.push_back(r.mark_s - r.first_output_s);
         }
-        for (const OutputFile& f : kFiles) {
+        for (const OutputFile& f : kOutputFiles) {
             const std::string text = read_file(dir_.file(f.name));
-            const storm::RecordFile rf = storm::check_records(text, f.width);
+            const RecordCheck rf = check_records(text, f);
             ASSERT_TRUE(rf.whole) << f.name << ": " << rf.problem;
             if (first) {
                 reference_[f.name] = text;
@@ -202,12 +189,12 @@ TEST_F(SignalStorm, EveryRunEndsCleanlyAndLeavesWholeRecords) {
             when = "uniform";
         }
 
-        remove_outputs();
+        remove_output_files(dir_.path());
         const ChildOutcome r = run(sig, delay);
         std::vector<std::string> problems;
 
         const std::string expected_line = sig == SIGTERM ? "Killed\n" : "Interrupt\n";
-        if (r.timed_out || !r.setup_error.empty()) {
+        if (r.timed_out) {
             problems.push_back("the run did not end");
         } else if (r.exited && r.status == 0 && r.err.empty()) {
             ++completed;
@@ -218,11 +205,11 @@ TEST_F(SignalStorm, EveryRunEndsCleanlyAndLeavesWholeRecords) {
         }
 
         std::map<std::string, FileState> st;
-        for (const OutputFile& f : kFiles) {
+        for (const OutputFile& f : kOutputFiles) {
             FileState s = FileState::Absent;
             if (file_exists(dir_.file(f.name))) {
                 const std::string text = read_file(dir_.file(f.name));
-                const storm::RecordFile rf = storm::check_records(text, f.width);
+                const RecordCheck rf = check_records(text, f);
                 const std::string& ref = reference_[f.name];
                 if (!rf.whole) {
                     problems.push_back(std::string(f.name) + ": " + rf.problem);
@@ -248,7 +235,7 @@ TEST_F(SignalStorm, EveryRunEndsCleanlyAndLeavesWholeRecords) {
         if (st["zeplo_dat"] != FileState::Absent && st["amp_dat"] != FileState::Complete)
             problems.push_back("zeplo_dat exists while amp_dat is not complete");
         if (r.exited && r.status == 0 && r.err.empty())
-            for (const OutputFile& f : kFiles)
+            for (const OutputFile& f : kOutputFiles)
                 if (st[f.name] != FileState::Complete)
                     problems.push_back(std::string("normal completion but ") + f.name + " is " +
                                        state_name(st[f.name]));
@@ -259,7 +246,7 @@ TEST_F(SignalStorm, EveryRunEndsCleanlyAndLeavesWholeRecords) {
             msg << "run " << i << " (seed " << seed << "): " << (sig == SIGTERM ? "SIGTERM" : "SIGINT") << " "
                 << when << ", " << delay << " s after the first output line\n";
             for (const std::string& p : problems) msg << "  " << p << "\n";
-            for (const OutputFile& f : kFiles) msg << "  " << f.name << ": " << state_name(st[f.name]) << "\n";
+            for (const OutputFile& f : kOutputFiles) msg << "  " << f.name << ": " << state_name(st[f.name]) << "\n";
             msg << "  " << describe(r) << "\n";
             if (failures <= 20) msg << "  files kept in " << keep(i, r);
             ADD_FAILURE() << msg.str();
@@ -269,7 +256,7 @@ TEST_F(SignalStorm, EveryRunEndsCleanlyAndLeavesWholeRecords) {
 
     std::cout << "[storm] runs " << runs << ": completed normally " << completed << ", Killed " << killed
               << ", Interrupt " << interrupted << ", failed " << failures << "\n";
-    for (const OutputFile& f : kFiles) {
+    for (const OutputFile& f : kOutputFiles) {
         std::cout << "[storm]   " << f.name << ":";
         for (FileState s : {FileState::Absent, FileState::Empty, FileState::Partial, FileState::Complete,
                             FileState::Broken})
@@ -277,7 +264,7 @@ TEST_F(SignalStorm, EveryRunEndsCleanlyAndLeavesWholeRecords) {
         std::cout << "\n";
     }
     std::cout << "[storm] complete run at the end: " << recent_median(totals) << " s after the first output line\n";
-    std::cout << "[storm] wall time " << storm::now_s() - wall_start << " s" << std::endl;
+    std::cout << "[storm] wall time " << now_s() - wall_start << " s" << std::endl;
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(completed + killed + interrupted, runs);
     // The plan aims at every stage; a storm whose signals mostly missed would

@@ -17,35 +17,72 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
+#include "child_run.hpp"
+#include "output_files.hpp"
+#include "scratch_dir.hpp"
 #include "soak_generator.hpp"
-#include "storm_build.hpp"
-#include "storm_support.hpp"
-#include "test_support.hpp"
 
 namespace zeplo::test {
 namespace {
 
 using soak::Case;
-using storm::ChildOutcome;
 
 constexpr std::uint64_t kDefaultSeed = 1955;
-constexpr int kDefaultCases = storm::kSanitizedBuild ? 1000 : 2000;
-constexpr double kRunTimeout = storm::kSanitizedBuild ? 120.0 : 30.0;
+constexpr int kDefaultCases = kSanitizedBuild ? 1000 : 2000;
+constexpr double kRunTimeout = kSanitizedBuild ? 120.0 : 30.0;
 
 struct Table {
-    const char* name;
-    std::vector<int> widths;  // fields from column 1; their sum is the record width
-    std::size_t width;
+    const OutputFile& file;
     bool starts_at_zero;      // the first column (frequency or time) starts at 0
     std::vector<int> moduli;  // columns that hold a modulus
 };
-const Table kTable{"S_amp1", {8, 12, 12, 12, 12, 12, 12}, 80, true, {3, 6}};
-const Table kSpectrum{"amp_dat", {8, 12, 12, 12}, 44, false, {3}};
-const Table kWave{"zeplo_dat", {8, 12}, 20, true, {}};
+const Table kTable{kTableFile, true, {3, 6}};
+const Table kSpectrum{kSpectrumFile, false, {3}};
+const Table kWave{kWaveFile, true, {}};
+
+// A fixed-width numeric field: blanks around one number that strtod reads
+// completely, finite. `value` receives it.
+bool finite_field(std::string_view field, double& value) {
+    std::size_t a = 0, b = field.size();
+    while (a < b && field[a] == ' ') ++a;
+    while (b > a && field[b - 1] == ' ') --b;
+    char text[64];
+    if (a == b || b - a >= sizeof text) return false;
+    std::memcpy(text, field.data() + a, b - a);
+    text[b - a] = '\0';
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end == text + (b - a) && std::isfinite(value);
+}
+
+// Checks every record of a file of whole records: every field must hold one
+// finite number. `visit(line, values)` sees each record's values (line counts
+// from 1) and returns nullptr or a problem. Returns an empty string or the
+// first problem.
+template <class Visit>
+std::string check_numeric_records(const std::string& text, const OutputFile& f, Visit visit) {
+    std::size_t line = 0;
+    double row[8];
+    for (std::size_t start = 0; start < text.size(); start += f.width + 1) {
+        ++line;
+        for (int k = 0; k < f.fields; ++k) {
+            const std::size_t col = field_start(k), width = field_width(k);
+            if (!finite_field(std::string_view(text).substr(start + col, width), row[k]))
+                return "record " + std::to_string(line) + ", columns " + std::to_string(col + 1) + "-" +
+                       std::to_string(col + width) + ": '" + text.substr(start + col, width) +
+                       "' is not a finite number";
+        }
+        if (const char* problem = visit(line, static_cast<const double*>(row)))
+            return "record " + std::to_string(line) + ": " + problem;
+    }
+    return {};
+}
 
 // The outcome of one case, as the test classifies it.
 enum class Outcome { Completed, RefusedChoice, RefusedAmplification, RefusedSpectrum, RefusedWave, Failed };
@@ -69,22 +106,23 @@ protected:
     // number; the first column (frequency or time) rises from its start and
     // no modulus is negative.
     void check_file(const Table& t, std::size_t lines, std::vector<std::string>& problems) const {
-        if (!file_exists(dir_.file(t.name))) {
-            problems.push_back(std::string(t.name) + " is missing");
+        const std::string name = t.file.name;
+        if (!file_exists(dir_.file(name))) {
+            problems.push_back(name + " is missing");
             return;
         }
-        const std::string text = read_file(dir_.file(t.name));
-        const storm::RecordFile rf = storm::check_records(text, t.width);
+        const std::string text = read_file(dir_.file(name));
+        const RecordCheck rf = check_records(text, t.file);
         if (!rf.whole) {
-            problems.push_back(std::string(t.name) + ": " + rf.problem);
+            problems.push_back(name + ": " + rf.problem);
             return;
         }
         if (rf.records != lines)
-            problems.push_back(std::string(t.name) + ": " + std::to_string(rf.records) + " records instead of " +
+            problems.push_back(name + ": " + std::to_string(rf.records) + " records instead of " +
                                std::to_string(lines));
         double previous = 0.0;
         const std::string bad =
-            storm::check_numeric_records(text, t.widths, [&](std::size_t line, const double* v) -> const char* {
+            check_numeric_records(text, t.file, [&](std::size_t line, const double* v) -> const char* {
                 if (line == 1 && t.starts_at_zero && v[0] != 0.0) return "the first column does not start at 0";
                 if (line > 1 && v[0] < previous) return "the first column falls";
                 previous = v[0];
@@ -92,23 +130,19 @@ protected:
                     if (v[m] < 0) return "a negative modulus";
                 return nullptr;
             });
-        if (!bad.empty()) problems.push_back(std::string(t.name) + ": " + bad);
+        if (!bad.empty()) problems.push_back(name + ": " + bad);
     }
     void check_absent(const Table& t, std::vector<std::string>& problems) const {
-        if (file_exists(dir_.file(t.name))) problems.push_back(std::string(t.name) + " exists after the refusal");
-    }
-    void clear() const {
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
-            std::filesystem::remove_all(entry.path());
+        if (file_exists(dir_.file(t.file.name)))
+            problems.push_back(std::string(t.file.name) + " exists after the refusal");
     }
     // Saves the case and what the run left to a folder kept after the test.
     std::string keep(int index, const Case& c, const ChildOutcome& r, const std::string& problems) {
-        if (kept_.empty()) {
-            char templ[] = "/tmp/zeplo-soak-failures-XXXXXX";
-            if (const char* p = ::mkdtemp(templ)) kept_ = p;
-            if (kept_.empty()) return "(could not create a folder)";
+        if (!kept_) {
+            kept_.emplace("zeplo-soak-failures-");
+            kept_->keep();
         }
-        const std::string d = kept_ + "/case-" + std::to_string(index);
+        const std::string d = kept_->file("case-" + std::to_string(index));
         std::filesystem::create_directories(d);
         for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
             std::filesystem::copy(entry.path(), d / entry.path().filename(),
@@ -128,8 +162,8 @@ protected:
 
     Outcome judge(const Case& c, const ChildOutcome& r, std::vector<std::string>& problems) const;
 
-    TempDir dir_;
-    std::string kept_;
+    ScratchDir dir_;
+    std::optional<ScratchDir> kept_;
 };
 
 // nf: the smallest power of two from 4 up that holds nt samples.
@@ -141,15 +175,14 @@ int transform_length(int nt) {
 
 Outcome Soak::judge(const Case& c, const ChildOutcome& r, std::vector<std::string>& problems) const {
     if (r.timed_out) problems.push_back("the run did not end within " + std::to_string(kRunTimeout) + " s");
-    if (!r.setup_error.empty()) problems.push_back(r.setup_error);
-    if (storm::has_sanitizer_report(r.err)) problems.push_back("SANITIZER REPORT on standard error (see below)");
+    if (has_sanitizer_report(r.err)) problems.push_back("SANITIZER REPORT on standard error (see below)");
     if (!problems.empty()) return Outcome::Failed;
     const int nf = transform_length(c.nt);
     const std::size_t lines = static_cast<std::size_t>(nf / 2);
 
     if (r.exited && r.status == 0 && r.err.empty()) {
         if (c.bad_is) problems.push_back("the amplification answer " + std::to_string(c.is_value) + " was accepted");
-        if (storm::mentions_non_finite(r.out)) problems.push_back("standard output shows a non-finite number");
+        if (mentions_non_finite(r.out)) problems.push_back("standard output shows a non-finite number");
         // The report of the record: sample count and step, transform length.
         char expected[96];
         std::snprintf(expected, sizeof expected, " NT and DT= %d ", c.nt);
@@ -220,9 +253,9 @@ TEST_F(Soak, RandomValidCasesCompleteOrAreRefused) {
     const std::uint64_t seed = storm::env_u64("ZEPLO_SOAK_SEED", kDefaultSeed);
     const int cases = static_cast<int>(storm::env_u64("ZEPLO_SOAK_CASES", kDefaultCases));
     const int first = static_cast<int>(storm::env_u64("ZEPLO_SOAK_FIRST", 0));
-    const double wall_start = storm::now_s();
+    const double wall_start = now_s();
     std::cout << "[soak] seed " << seed << ", cases " << first << " to " << first + cases - 1
-              << (storm::kSanitizedBuild ? " (sanitized build)" : "") << std::endl;
+              << (kSanitizedBuild ? " (sanitized build)" : "") << std::endl;
 
     std::map<Outcome, int> counts;
     long long samples = 0;
@@ -231,16 +264,15 @@ TEST_F(Soak, RandomValidCasesCompleteOrAreRefused) {
     for (int i = first; i < first + cases; ++i) {
         const Case c = soak::make_case(storm::item_seed(seed, static_cast<std::uint64_t>(i)));
         samples += c.nt;
-        clear();
+        dir_.clear();
         write_file(dir_.file(c.record_name), c.record_text);
         write_file(dir_.file(c.soil_name), c.soil_text);
-        write_file(dir_.file(".answers"), c.answers);
-        storm::ChildPlan plan;
+        ChildPlan plan;
         plan.program = zeplo1_path();
-        plan.stdin_path = dir_.file(".answers");
+        plan.input = c.answers;
         plan.cwd = dir_.path();
         plan.timeout_s = kRunTimeout;
-        const ChildOutcome r = storm::run_child(plan);
+        const ChildOutcome r = run_child(plan);
         child_time += r.end_s;
 
         std::vector<std::string> problems;
@@ -269,7 +301,7 @@ TEST_F(Soak, RandomValidCasesCompleteOrAreRefused) {
     for (Outcome o : {Outcome::Completed, Outcome::RefusedChoice, Outcome::RefusedAmplification,
                       Outcome::RefusedSpectrum, Outcome::RefusedWave, Outcome::Failed})
         std::cout << "\n[soak]   " << outcome_name(o) << ": " << counts[o];
-    std::cout << "\n[soak] wall time " << storm::now_s() - wall_start << " s, of which " << child_time
+    std::cout << "\n[soak] wall time " << now_s() - wall_start << " s, of which " << child_time
               << " s in the program" << std::endl;
     EXPECT_EQ(failures, 0);
     // Most valid cases complete; a soak whose cases were all refused would

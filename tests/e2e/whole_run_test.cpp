@@ -22,7 +22,7 @@ using WholeRunTest = WholeRun;
 TEST_F(WholeRunTest, TranscriptOfASmallRun) {
     put("rec.txt", "0.00 1.0\n0.25 2.0\n0.50 3.0\n0.75 4.0\n");
     put("hs.dat", kHalfSpace);
-    const ProcessResult r = run("rec.txt\nhs.dat\n2\n0\n0\n");
+    const ChildOutcome r = run("rec.txt\nhs.dat\n2\n0\n0\n");
     const float dom = 6.2831855f / (4.0f * 0.25f);
     const float eom = 3.0f * dom;
     EXPECT_EQ(r.out, "\n\n Enter Acceleration Data (H1,H2,V1)\n"
@@ -84,7 +84,7 @@ TEST_F(WholeRunTest, HalfSpaceAloneReturnsTheRecordMinusItsMean) {
     // 1000 samples: nf = 1024, the mean is taken over the 1024 samples.
     put_record("rec.txt", 1000, 0.01, [](int k) { return std::sin(0.05 * k) + 0.3 * std::cos(0.31 * k) + 0.7; });
     put("hs.dat", kHalfSpace);
-    const ProcessResult r = run("rec.txt\nhs.dat\n2\n0\n0\n");
+    const ChildOutcome r = run("rec.txt\nhs.dat\n2\n0\n0\n");
     ASSERT_EQ(r.status, 0) << r.err;
     double sum = 0;
     for (int k = 0; k < 1000; ++k) sum += static_cast<float>(std::sin(0.05 * k) + 0.3 * std::cos(0.31 * k) + 0.7);
@@ -109,7 +109,7 @@ TEST_F(WholeRunTest, SinusoidIntegratedAndDifferentiated) {
     // Integration: -cos(w t)/w; differentiation: w cos(w t).
     for (int nyes : {1, 2}) {
         SCOPED_TRACE(nyes);
-        const ProcessResult r = run("sin.txt\nhs.dat\n2\n" + std::to_string(nyes) + "\n0\n");
+        const ChildOutcome r = run("sin.txt\nhs.dat\n2\n" + std::to_string(nyes) + "\n0\n");
         ASSERT_EQ(r.status, 0) << r.err;
         const std::vector<double> got = wave(contents("zeplo_dat"));
         ASSERT_EQ(got.size(), 1024u);
@@ -128,7 +128,7 @@ TEST_F(WholeRunTest, ALayerLikeTheHalfSpaceDelaysByItsTravelTimeAndThePhaseFacto
                     "     2.0  1600.0    50.0   400.0    50.0    40.0\n"
                     "     2.0  1600.0    50.0   400.0    50.0     0.0\n");
     put_record("rec.txt", 256, 0.01, [](int k) { return std::exp(-0.01 * (k - 100) * (k - 100)); });
-    const ProcessResult r = run("rec.txt\nsame.dat\n1\n0\n0\n");
+    const ChildOutcome r = run("rec.txt\nsame.dat\n1\n0\n0\n");
     ASSERT_EQ(r.status, 0) << r.err;
     // Column 1 is exp(-i om tau): the delay of the wave through the layer.
     const std::vector<std::string> table = lines_of(contents("S_amp1"));
@@ -153,7 +153,7 @@ TEST_F(WholeRunTest, ALayerLikeTheHalfSpaceDelaysByItsTravelTimeAndThePhaseFacto
 TEST_F(WholeRunTest, TaperThatPassesNothing) {
     put_record("rec.txt", 64, 0.01, [](int k) { return k % 5; });
     put("hs.dat", kHalfSpace);
-    const ProcessResult r = run("rec.txt\nhs.dat\n2\n0\n1\n50 60 40 30\n");
+    const ChildOutcome r = run("rec.txt\nhs.dat\n2\n0\n1\n50 60 40 30\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("  Min and Max amplitudes  =  0.  0.\n"), std::string::npos) << r.out;
     for (const std::string& l : lines_of(contents("zeplo_dat"))) EXPECT_EQ(l.substr(8), "  0.0000E+00");
@@ -162,7 +162,7 @@ TEST_F(WholeRunTest, TaperThatPassesNothing) {
 TEST_F(WholeRunTest, FrequenciesOfAThousandHertzAndMoreAreAsterisks) {
     put_record("fast.txt", 16, 0.0004, [](int k) { return k; });  // Nyquist 1250 Hz
     put("hs.dat", kHalfSpace);
-    const ProcessResult r = run("fast.txt\nhs.dat\n1\n0\n0\n");
+    const ChildOutcome r = run("fast.txt\nhs.dat\n1\n0\n0\n");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> table = lines_of(contents("S_amp1"));
     ASSERT_EQ(table.size(), 9u);
@@ -179,10 +179,12 @@ TEST_F(WholeRunTest, SuccessiveRunsLeaveOnlyTheSecondRunsRecords) {
     ASSERT_EQ(run("long.txt\nhs.dat\n2\n0\n0\n").status, 0);
     ASSERT_EQ(run("short.txt\nhs.dat\n2\n0\n0\n").status, 0);
     const std::string table = contents("S_amp1"), spectrum = contents("amp_dat"), output = contents("zeplo_dat");
-    TempDir fresh;
+    const ScratchDir fresh;
     write_file(fresh.file("hs.dat"), kHalfSpace);
     write_file(fresh.file("short.txt"), contents("short.txt"));
-    ASSERT_EQ(run_process(zeplo1_path(), "short.txt\nhs.dat\n2\n0\n0\n", fresh.path()).status, 0);
+    ChildPlan in_fresh;
+    in_fresh.cwd = fresh.path();
+    ASSERT_EQ(run("short.txt\nhs.dat\n2\n0\n0\n", in_fresh).status, 0);
     EXPECT_EQ(table, read_file(fresh.file("S_amp1")));
     EXPECT_EQ(spectrum, read_file(fresh.file("amp_dat")));
     EXPECT_EQ(output, read_file(fresh.file("zeplo_dat")));
@@ -219,7 +221,7 @@ TEST_F(WholeRunTest, RefusedProfilesAndAnswers) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         put("s.dat", c.soil);
-        const ProcessResult r = run(std::string("rec.txt\ns.dat\n") + c.answers);
+        const ChildOutcome r = run(std::string("rec.txt\ns.dat\n") + c.answers);
         EXPECT_EQ(r.err, c.message);
         EXPECT_TRUE(r.exited);
         EXPECT_EQ(r.status, 1);
@@ -258,7 +260,7 @@ TEST_F(WholeRunTest, ValuesBeyondSinglePrecisionAreRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answers);
         std::remove(file("S_amp1").c_str());
-        const ProcessResult r = run(c.answers);
+        const ChildOutcome r = run(c.answers);
         EXPECT_EQ(r.err.rfind(c.message_start, 0), 0u) << r.err;
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(exists("S_amp1"), c.table);
@@ -276,19 +278,16 @@ TEST_F(WholeRunTest, RealRecordsWithRealProfiles) {
     for (const char* record : {"elcentro.txt", "shafter.txt", "dpsurf.txt", "dp61m.txt", "reston.txt"}) {
         for (const char* soil : {"tri.dat", "tri_nd.dat", "yb.dat"}) {
             SCOPED_TRACE(std::string(record) + " " + soil);
-            const ProcessResult r = run(std::string(record) + "\n" + soil + "\n1\n1\n1\n0.3 0.6 90 120\n");
+            const ChildOutcome r = run(std::string(record) + "\n" + soil + "\n1\n1\n1\n0.3 0.6 90 120\n");
             EXPECT_EQ(r.err, "");
             ASSERT_TRUE(r.exited);
-            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.status, std::string(record) == "reston.txt" ? 1 : 0);
             if (std::string(record) == "reston.txt") {
                 EXPECT_NE(r.out.find(" NT and DT= 41200  0.00499999989\n  NT>2**15 !!!!!\n"), std::string::npos);
                 EXPECT_FALSE(exists("S_amp1"));
                 continue;
             }
-            for (const char* out : {"S_amp1", "amp_dat", "zeplo_dat"}) {
-                const std::string text = contents(out);
-                for (const char* bad : {"nan", "NAN", "inf", "INF"}) EXPECT_EQ(text.find(bad), std::string::npos) << out;
-            }
+            for (const OutputFile& f : kOutputFiles) EXPECT_FALSE(mentions_non_finite(contents(f.name))) << f.name;
             EXPECT_EQ(r.out.find("NAN"), std::string::npos);
             std::remove(file("S_amp1").c_str());
         }

@@ -296,7 +296,7 @@ Outcome perform(const ListSpec& list) {
         vars[k] = list.fields[k].kind == Kind::Int ? rec::in_var(o.ints[k]) : rec::in_var(o.reals[k]);
     try {
         rec::read_fmt_vars(kUnit, list.text, vars, static_cast<int>(list.fields.size()));
-    } catch (const FatalEnd& e) {
+    } catch (const FatalError& e) {
         o.fatal = true;
         o.n = e.n;
     }
@@ -350,7 +350,7 @@ void answer_statements(const std::string& content, std::size_t lines) {
         bool got_end = false;
         try {
             rec::read_fmt(kUnit, k == 0 ? "(A20)" : "(A)", rec::CharVar{got, len});
-        } catch (const FatalEnd& e) {
+        } catch (const FatalError& e) {
             FUZZ_CHECK(e.n == rec::kEof, "answer %zu: fatal %d", k, e.n);
             got_end = true;
         }

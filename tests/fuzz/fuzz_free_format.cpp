@@ -90,7 +90,7 @@ std::vector<Statement> read_all(const std::string& path, const Plan& plan, std::
         try {
             const bool more = rec::read_list_vars(kUnit, vars, plan.nvars, plan.end_branch);
             st.outcome = more ? Outcome::Ok : Outcome::End;
-        } catch (const FatalEnd& e) {
+        } catch (const FatalError& e) {
             st.outcome = Outcome::Fatal;
             st.fatal_n = e.n;
         }

@@ -24,15 +24,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "fuzz_support.hpp"
+#include "output_files.hpp"
 #include "records.hpp"
 #include "run_state.hpp"
 #include "stages.hpp"
@@ -47,14 +46,6 @@ constexpr std::string_view kDefaultSoil =
     "     1.9   722.0    25.0   361.0    25.0     1.0\n"
     "     2.1  1960.0    50.0   980.0    50.0     0.0\n";
 constexpr std::string_view kDefaultAnswers = "acc\nsoil\n1\n0\n0\n";
-
-struct OutputFile {
-    const char* name;
-    std::size_t record;  // characters of a record, line end included
-};
-constexpr OutputFile kTable{"S_amp1", 81};
-constexpr OutputFile kSpectrum{"amp_dat", 45};
-constexpr OutputFile kWave{"zeplo_dat", 21};
 
 // The run opens the acceleration file named by the first 20 characters of the
 // first answer line, and the soil file named by the first 30 characters of the
@@ -75,55 +66,12 @@ bool names_stay_here(std::string_view answers) {
     return true;
 }
 
-// Whole records of `f.record` characters: returns how many, or -1.
-long whole_records(const std::string& text, const OutputFile& f) {
-    if (text.size() % f.record != 0) return -1;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool end = (i + 1) % f.record == 0;
-        if ((text[i] == '\n') != end) return -1;
-        if (text[i] == '\0') return -1;
-    }
-    return static_cast<long>(text.size() / f.record);
-}
-
-struct Saved {
-    int in = -1, out = -1, cwd = -1;
-};
-
-Saved enter(const std::string& dir, const std::string& answers_path, const std::string& transcript_path) {
-    Saved s;
-    s.cwd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    s.in = ::fcntl(0, F_DUPFD_CLOEXEC, 10);
-    s.out = ::fcntl(1, F_DUPFD_CLOEXEC, 10);
-    const int fi = ::open(answers_path.c_str(), O_RDONLY | O_CLOEXEC);
-    const int fo = ::open(transcript_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (s.cwd < 0 || s.in < 0 || s.out < 0 || fi < 0 || fo < 0 || ::dup2(fi, 0) < 0 || ::dup2(fo, 1) < 0 ||
-        ::chdir(dir.c_str()) != 0) {
-        std::perror("redirecting the console");
-        std::abort();
-    }
-    ::close(fi);
-    ::close(fo);
-    rec::connect_console_units();
-    return s;
-}
-
-void leave(const Saved& s) {
-    if (::dup2(s.in, 0) < 0 || ::dup2(s.out, 1) < 0 || ::fchdir(s.cwd) != 0) {
-        std::perror("restoring the console");
-        std::abort();
-    }
-    ::close(s.in);
-    ::close(s.out);
-    ::close(s.cwd);
-    rec::connect_console_units();
-}
-
 }  // namespace
 }  // namespace zeplo::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeplo::fuzz;
+    namespace test = zeplo::test;
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t nul1 = input.find('\0');
     const std::size_t nul2 = nul1 == input.npos ? input.npos : input.find('\0', nul1 + 1);
@@ -132,8 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view answers = nul2 == input.npos ? kDefaultAnswers : input.substr(nul2 + 1);
     if (!names_stay_here(answers)) return -1;
 
-    const ScratchDir& dir = scratch();
-    for (const char* name : {kTable.name, kSpectrum.name, kWave.name}) ::unlink(dir.file(name).c_str());
+    using test::kOutputFiles;
+    const test::ScratchDir& dir = scratch();
+    test::remove_output_files(dir.path());
     write_file(dir.file("acc"), record);
     write_file(dir.file("soil"), soil);
     // The answers and the transcript lie in the same folder; a run that names
@@ -148,27 +97,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     enum class End { Exit, Fatal } how = End::Fatal;
     int status = -1;
     int fatal_n = 0;
-    const Saved saved = enter(dir.path(), dir.file("answers"), dir.file("transcript"));
-    try {
-        zeplo::run(*state);
-    } catch (const ExitEnd& e) {
-        how = End::Exit;
-        status = e.status;
-    } catch (const FatalEnd& e) {
-        fatal_n = e.n;
+    {
+        const test::InFolder here(dir.path());
+        const test::ConsoleRedirect console(dir.file("answers"), dir.file("transcript"));
+        try {
+            zeplo::run(*state);
+        } catch (const ExitCalled& e) {
+            how = End::Exit;
+            status = e.status;
+        } catch (const FatalError& e) {
+            fatal_n = e.n;
+        }
+        zeplo::rec::reset();
     }
-    zeplo::rec::reset();
-    leave(saved);
 
     std::string text[3];
     bool present[3];
-    const OutputFile files[3] = {kTable, kSpectrum, kWave};
-    for (int k = 0; k < 3; ++k) present[k] = read_file(dir.file(files[k].name), text[k]);
     long records[3];
     for (int k = 0; k < 3; ++k) {
-        records[k] = present[k] ? whole_records(text[k], files[k]) : 0;
-        FUZZ_CHECK(records[k] >= 0, "%s (status %d, fatal %d) does not hold whole records of %zu characters",
-                   files[k].name, status, fatal_n, files[k].record - 1);
+        const char* name = kOutputFiles[k].name;
+        present[k] = file_exists(dir.file(name));
+        if (present[k]) text[k] = read_file(dir.file(name));
+        const test::RecordCheck c = test::check_records(text[k], kOutputFiles[k]);
+        FUZZ_CHECK(c.whole, "%s (status %d, fatal %d) does not hold whole records of %zu characters: %s", name, status,
+                   fatal_n, kOutputFiles[k].width, c.problem.c_str());
+        records[k] = static_cast<long>(c.records);
     }
     const zeplo::RunState& s = *state;
     if (std::getenv("ZEPLO_FUZZ_VERBOSE"))
@@ -195,14 +148,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(records[1] == s.ndata - 1, "amp_dat has %ld lines, %d frequency lines", records[1], s.ndata);
     FUZZ_CHECK(records[2] == s.nt, "zeplo_dat has %ld lines, %d samples", records[2], s.nt);
     for (int k = 0; k < 3; ++k) {
-        for (const char* bad : {"nan", "NAN", "inf", "INF"})
-            FUZZ_CHECK(text[k].find(bad) == std::string::npos, "%s holds '%s' after a normal end", files[k].name, bad);
+        const char* name = kOutputFiles[k].name;
+        FUZZ_CHECK(!test::mentions_non_finite(text[k]), "%s shows a non-finite value after a normal end", name);
         // Columns 1-8 are the frequency or time (asterisks from 1000 Hz or
         // 10000 s on); the E fields after them always fit a finite value.
+        const std::size_t record = kOutputFiles[k].width + 1;
         for (std::size_t i = 0; i < text[k].size(); ++i)
-            if (i % files[k].record >= 8)
-                FUZZ_CHECK(text[k][i] != '*', "%s line %zu: asterisks in an E field", files[k].name,
-                           i / files[k].record + 1);
+            if (i % record >= 8)
+                FUZZ_CHECK(text[k][i] != '*', "%s line %zu: asterisks in an E field", name, i / record + 1);
     }
     return 0;
 }

@@ -7,8 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "detail/layer_state.hpp"
+#include "in_process.hpp"
 #include "records.hpp"
-#include "test_support.hpp"
+#include "scratch_dir.hpp"
 
 namespace zeplo::rec {
 
@@ -17,10 +18,6 @@ protected:
     static constexpr int kOut = 20;
     static constexpr int kIn = 21;
 
-    void TearDown() override {
-        close_unit(kOut);
-        close_unit(kIn);
-    }
     std::string out_path() const { return dir_.file("out"); }
     std::string in_path() const { return dir_.file("in"); }
     void open_out() { open_unit(kOut, out_path(), "unknown"); }
@@ -46,8 +43,8 @@ protected:
         return test::FatalError(0, "", "");
     }
 
-    test::TempDir dir_;
-    test::CatchFatal catch_fatal_;
+    test::ScratchDir dir_;
+    test::ThrowingHooks hooks_;  // ends first: the reset closes the units
 };
 
 }  // namespace zeplo::rec

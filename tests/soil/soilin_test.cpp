@@ -1,12 +1,10 @@
 // The soil reader through real files: its prompt, the file name lines it skips,
 // the records it reads and the failures it reports.
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
+#include "in_process.hpp"
 #include "records.hpp"
 #include "soilin.hpp"
-#include "test_support.hpp"
 
 namespace zeplo {
 namespace {
@@ -23,38 +21,27 @@ constexpr const char* kThreeLayers =
 
 class Soil : public ::testing::Test {
 protected:
-    Soil() {
-        char here[4096];
-        if (::getcwd(here, sizeof here)) cwd_ = here;
-        if (::chdir(dir_.path().c_str()) != 0) ADD_FAILURE() << "chdir";
-    }
-    ~Soil() override {
-        rec::close_unit(4);
-        if (::chdir(cwd_.c_str()) != 0) ADD_FAILURE() << "chdir back";
-    }
-    void put(const std::string& name, const std::string& content) { test::write_file(dir_.file(name), content); }
+    void put(const std::string& name, const std::string& content) { run_.put(name, content); }
 
     // Runs the reader with `answers` on standard input; returns what it wrote.
     std::string read(const std::string& answers) {
-        test::ConsoleRedirect console(answers);
-        soilin(dns, vp, qp, vs, qs, thk, pqf, nl, 50, theta, nsf);
-        return console.output();
+        return run_.with_answers(answers, [&] { soilin(dns, vp, qp, vs, qs, thk, pqf, nl, 50, theta, nsf); });
     }
     // The failure report of a reader run that must fail.
     std::string failure(const std::string& answers) {
-        test::ConsoleRedirect console(answers);
-        try {
-            soilin(dns, vp, qp, vs, qs, thk, pqf, nl, 50, theta, nsf);
-        } catch (const test::FatalError& e) {
-            return e.report;
-        }
-        ADD_FAILURE() << "the reader did not fail";
-        return {};
+        std::string report;
+        run_.with_answers(answers, [&] {
+            try {
+                soilin(dns, vp, qp, vs, qs, thk, pqf, nl, 50, theta, nsf);
+                ADD_FAILURE() << "the reader did not fail";
+            } catch (const test::FatalError& e) {
+                report = e.report;
+            }
+        });
+        return report;
     }
 
-    std::string cwd_;
-    test::TempDir dir_;
-    test::CatchFatal catch_fatal_;
+    test::InProcessRun run_;
     float dns[50] = {}, vp[50] = {}, qp[50] = {}, vs[50] = {}, qs[50] = {}, thk[50] = {};
     float pqf = -1, theta = -1;
     int nl = -1, nsf = -1;

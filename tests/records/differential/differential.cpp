@@ -1,22 +1,15 @@
 #include "differential.hpp"
 
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <utility>
 
 #include "fatal_report.hpp"
+#include "in_process.hpp"
 #include "libf2c_side.h"
 #include "statements.hpp"
 #include "records.hpp"
@@ -25,62 +18,12 @@ namespace zeplo::diff {
 
 // ---------------------------------------------------------------- files
 
-namespace {
-
-std::string make_work_dir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zeplo-diff-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    return pattern;
+const test::ScratchDir& work_dir() {
+    static const test::ScratchDir dir("zeplo-diff-");
+    return dir;
 }
 
-struct WorkDir {
-    std::string path = make_work_dir();
-    pid_t owner = ::getpid();
-    ~WorkDir() {
-        if (::getpid() != owner) return;
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
-
-}  // namespace
-
-const std::string& work_dir() {
-    static WorkDir dir;
-    return dir.path;
-}
-
-std::string work_path(const std::string& name) { return work_dir() + "/" + name; }
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const std::string& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
-std::vector<std::string> split_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
+std::string work_path(const std::string& name) { return work_dir().file(name); }
 
 std::string show(std::string_view text) {
     std::string out;
@@ -107,81 +50,15 @@ std::string show(std::string_view text) {
 
 // ---------------------------------------------------------------- child processes
 
-ChildRun run_in_child(const std::function<void(int out_fd)>& body, const std::string& stdin_path) {
-    std::fflush(nullptr);
-    int out_pipe[2];
-    int err_pipe[2];
-    if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) {
-        std::perror("pipe");
-        std::abort();
-    }
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        std::perror("fork");
-        std::abort();
-    }
-    if (pid == 0) {
-        // No core files from the many aborts of libf2c's reports.
-        const struct rlimit no_core = {0, 0};
-        ::setrlimit(RLIMIT_CORE, &no_core);
-        ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-        ::close(out_pipe[0]);
-        ::close(err_pipe[0]);
-        ::dup2(err_pipe[1], STDERR_FILENO);
-        ::close(err_pipe[1]);
-        const int null_fd = ::open("/dev/null", O_WRONLY);
-        if (null_fd >= 0) {
-            ::dup2(null_fd, STDOUT_FILENO);
-            ::close(null_fd);
-        }
-        if (!stdin_path.empty()) {
-            const int fd = ::open(stdin_path.c_str(), O_RDONLY);
-            if (fd < 0) ::_exit(90);
-            ::dup2(fd, STDIN_FILENO);
-            ::close(fd);
-        }
-        try {
-            body(out_pipe[1]);
-        } catch (...) {
-            ::_exit(91);
-        }
-        ::_exit(0);
-    }
-    ::close(out_pipe[1]);
-    ::close(err_pipe[1]);
+ChildOutcome in_child(std::function<void()> body) {
+    test::ChildPlan plan;
+    plan.body = std::move(body);
+    plan.timeout_s = 240;
+    return test::run_child(plan);
+}
 
-    ChildRun run;
-    struct pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&run.out, &run.err};
-    int open_count = 2;
-    while (open_count > 0) {
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        for (int k = 0; k < 2; ++k) {
-            if (fds[k].fd < 0 || fds[k].revents == 0) continue;
-            char buf[4096];
-            const ssize_t n = ::read(fds[k].fd, buf, sizeof buf);
-            if (n > 0) {
-                sinks[k]->append(buf, static_cast<std::size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                ::close(fds[k].fd);
-                fds[k].fd = -1;
-                --open_count;
-            }
-        }
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFSIGNALED(status)) {
-        run.aborted = WTERMSIG(status) == SIGABRT;
-        run.exit_code = -WTERMSIG(status);
-    } else if (WIFEXITED(status)) {
-        run.exit_code = WEXITSTATUS(status);
-    }
-    return run;
+std::string describe_end(const ChildOutcome& run) {
+    return run.exited ? "status " + std::to_string(run.status) : "signal " + std::to_string(run.term_signal);
 }
 
 // ---------------------------------------------------------------- tallies
@@ -286,13 +163,6 @@ std::string describe_result(const ReadCase& c, const ReadResult& r) {
 
 namespace {
 
-struct Fatal {
-    int n;
-    std::string report;
-};
-
-void throwing_hook(int n, const char*, const char* report) { throw Fatal{n, report}; }
-
 std::string consumed_text(const rec::detail::Unit& u) {
     int end = u.pos;
     if (u.pushback != -2 && end > 0) --end;
@@ -328,7 +198,7 @@ ReadResult read_ours(const ReadCase& c, const std::string& path, bool hooked) {
     const int unit = unit_of(c);
     const int count = static_cast<int>(vars.size());
     int saved_stdin = -1;
-    rec::set_fatal_hook(hooked ? throwing_hook : nullptr);
+    rec::set_fatal_hook(hooked ? test::throw_fatal : nullptr);
     try {
         if (c.console) {
             saved_stdin = ::dup(STDIN_FILENO);
@@ -351,20 +221,16 @@ ReadResult read_ours(const ReadCase& c, const std::string& path, bool hooked) {
             r.statements.push_back({!completed, v.snapshot(c.kinds, c.char_len)});
             if (!completed) break;
         }
-    } catch (const Fatal& f) {
+    } catch (const test::FatalError& f) {
         r.fatal = true;
         r.report = f.report;
         r.consumed = consumed_text(rec::detail::unit(unit));
     }
-    if (c.console) {
-        if (saved_stdin >= 0) {
-            ::dup2(saved_stdin, STDIN_FILENO);
-            ::close(saved_stdin);
-        }
-        rec::connect_console_units();
-    } else {
-        rec::close_unit(unit);
+    if (saved_stdin >= 0) {
+        ::dup2(saved_stdin, STDIN_FILENO);
+        ::close(saved_stdin);
     }
+    rec::reset();
     rec::set_fatal_hook(nullptr);
     return r;
 }
@@ -435,10 +301,10 @@ std::vector<ReadResult> read_libf2c(const std::vector<ReadCase>& cases, const st
         // One child takes the cases from `next` on until one ends it with a
         // failure report. A console case runs alone, on a fresh standard input.
         const std::size_t first = next;
-        const ChildRun run = run_in_child([&](int out_fd) {
+        const ChildOutcome run = in_child([&] {
             for (std::size_t k = first; k < cases.size(); ++k) {
                 if (cases[k].console && k != first) break;
-                run_case_libf2c(cases[k], paths[k], out_fd);
+                run_case_libf2c(cases[k], paths[k], STDOUT_FILENO);
                 if (cases[k].console) break;
             }
         });
@@ -456,12 +322,12 @@ std::vector<ReadResult> read_libf2c(const std::vector<ReadCase>& cases, const st
             results[k].statements.push_back({run.out[at + 1] != 0, run.out.substr(at + 2, record - 2)});
             at += record;
         }
-        if (k == cases.size() || (run.exit_code == 0 && !run.aborted && run.err.empty())) done = true;
+        if (k == cases.size() || (run.exited && run.status == 0 && run.err.empty())) done = true;
         if (!done) {
             ReadResult& r = results[k];
             r.fatal = true;
-            r.report = run.aborted ? run.err
-                                   : "(libf2c's side ended with status " + std::to_string(run.exit_code) + ") " + run.err;
+            r.report = run.aborted() ? run.err
+                                     : "(libf2c's side ended with " + describe_end(run) + ") " + run.err;
             ++k;
         }
         next = k;

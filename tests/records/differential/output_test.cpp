@@ -316,7 +316,7 @@ void write_both(const std::vector<Statement>& statements, bool markers, std::str
 // Splits a file into the records of each statement.
 std::vector<std::vector<std::string>> groups(const std::string& text, bool markers, std::size_t statements) {
     std::vector<std::vector<std::string>> out;
-    const std::vector<std::string> lines = split_lines(text);
+    const std::vector<std::string> lines = test::lines_of(text);
     if (!markers) {
         for (const std::string& l : lines) out.push_back({l});
         return out;

@@ -2,7 +2,7 @@
 // of failed opens.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +11,7 @@
 
 #include "differential.hpp"
 #include "fatal_report.hpp"
+#include "in_process.hpp"
 #include "libf2c_side.h"
 #include "statements.hpp"
 #include "records.hpp"
@@ -26,15 +27,15 @@ TEST(FailureReportAgainstLibf2c, FirstLineOfEveryErrorNumber) {
         kCaseStride == 1 ? std::vector<const char*>{"open", "list in", "fmt"} : std::vector<const char*>{"open"};
     for (const char* context : contexts) {
         for (int n = -2; n <= 140; ++n) {
-            const ChildRun run = run_in_child([&](int) { lf_fatal(n, context); });
+            const ChildOutcome run = in_child([&] { lf_fatal(n, context); });
             char report[4096];
             rec::compose_report(n, context, report, sizeof report);
             const std::string ours = first_line(report);
             const std::string theirs = first_line(run.err);
             ++t.compared;
-            if (ours == theirs && run.aborted) continue;
+            if (ours == theirs && run.aborted()) continue;
             const std::string e = "n = " + std::to_string(n) + ": ours [" + show(ours) + "] libf2c [" + show(theirs) + "]" +
-                     (run.aborted ? "" : " (libf2c's side did not abort)");
+                     (run.aborted() ? "" : " (libf2c's side did not abort)");
             if (n == 132)
                 t.accept(Accepted::Error132, e);
             else
@@ -57,14 +58,9 @@ struct OpenCase {
 constexpr int kPrepUnit = 4;
 constexpr int kOpenUnit = 11;
 
-struct Thrown {
-    std::string report;
-};
-void throwing_hook(int, const char*, const char* report) { throw Thrown{report}; }
-
 std::string open_ours(const OpenCase& c, const std::string& prep) {
     std::string out;
-    rec::set_fatal_hook(throwing_hook);
+    rec::set_fatal_hook(test::throw_fatal);
     try {
         int v = 0;
         rec::open_unit(kPrepUnit, prep, "old");
@@ -79,17 +75,16 @@ std::string open_ours(const OpenCase& c, const std::string& prep) {
         char b[64];
         std::snprintf(b, sizeof b, "read %.9g", static_cast<double>(x));
         out = b;
-    } catch (const Thrown& t) {
-        out = "FATAL " + t.report;
+    } catch (const test::FatalError& e) {
+        out = "FATAL " + e.report;
     }
-    rec::close_unit(kPrepUnit);
-    rec::close_unit(kOpenUnit);
+    rec::reset();
     rec::set_fatal_hook(nullptr);
     return out;
 }
 
 std::string open_libf2c(const OpenCase& c, const std::string& prep) {
-    const ChildRun run = run_in_child([&](int out_fd) {
+    const ChildOutcome run = in_child([&] {
         int v = 0;
         lf_var var{'i', &v, 0};
         lf_open(kPrepUnit, prep.data(), static_cast<int>(prep.size()), "old");
@@ -104,10 +99,10 @@ std::string open_libf2c(const OpenCase& c, const std::string& prep) {
         lf_list_read(kOpenUnit, &xv, 1, 0);
         char b[64];
         const int n = std::snprintf(b, sizeof b, "read %.9g", static_cast<double>(x));
-        if (::write(out_fd, b, static_cast<std::size_t>(n)) != n) ::_exit(92);
+        if (::write(STDOUT_FILENO, b, static_cast<std::size_t>(n)) != n) ::_exit(92);
     });
-    if (run.aborted) return "FATAL " + run.err;
-    if (run.exit_code != 0) return "exit " + std::to_string(run.exit_code) + " " + run.err;
+    if (run.aborted()) return "FATAL " + run.err;
+    if (!run.exited || run.status != 0) return describe_end(run) + " " + run.err;
     return run.out;
 }
 
