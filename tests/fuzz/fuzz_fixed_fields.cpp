@@ -16,6 +16,8 @@
 //    and consume exactly that record.
 // 3. The input is read as console answers: "(A20)", then "(A)" into 30
 //    characters until the end.
+// In 2 and 3 the expected records are those of the file as a unit hands it on,
+// with a carriage return right before a line end taken as part of the line end.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -229,6 +231,14 @@ void check_field(Mem& m, const FieldSpec& f, std::size_t record, int index, int&
                    index, text.chars.c_str(), static_cast<double>(fv), static_cast<double>(e.fvalue));
 }
 
+// The file's characters as a unit hands them on: "\r\n" reads as "\n".
+std::string as_unit_reads(const std::string& file) {
+    std::string out;
+    for (std::size_t i = 0; i < file.size(); ++i)
+        if (!(file[i] == '\r' && i + 1 < file.size() && file[i + 1] == '\n')) out += file[i];
+    return out;
+}
+
 std::size_t next_record(const unsigned char* p, std::size_t len, std::size_t pos) {
     while (pos < len && p[pos] != '\n') ++pos;
     return pos < len ? pos + 1 : len;
@@ -307,7 +317,8 @@ void soil_statements(const std::string& content, std::size_t lines, bool shifted
     const std::string path = scratch().file("soil");
     write_file(path, content);
     rec::open_unit(kUnit, path, "OLD");
-    Mem m{reinterpret_cast<const unsigned char*>(content.data()), content.size(), 0};
+    const std::string records = as_unit_reads(content);
+    Mem m{reinterpret_cast<const unsigned char*>(records.data()), records.size(), 0};
     for (std::size_t k = 0;; ++k) {
         const ListSpec& list = k == 0 ? kAngle : k == 1 ? kSwitch : k == 2 ? kCount : kLayer;
         const Outcome want = emulate(m, list);
@@ -331,7 +342,8 @@ void answer_statements(const std::string& content, std::size_t lines) {
     const std::string path = scratch().file("answers");
     write_file(path, content);
     rec::open_unit(kUnit, path, "old");
-    Mem m{reinterpret_cast<const unsigned char*>(content.data()), content.size(), 0};
+    const std::string records = as_unit_reads(content);
+    Mem m{reinterpret_cast<const unsigned char*>(records.data()), records.size(), 0};
     for (std::size_t k = 0;; ++k) {
         const int len = k == 0 ? 20 : 30;
         char want[30], got[30];
