@@ -244,8 +244,8 @@ std::string html_page(const ReportInput& in, const ReportSummary& s, const std::
     const char* captions[] = {
         "Modulus of both amplification columns of the profile against frequency; the dashed line marks 1.",
         "The input record and the computed surface motion, on one vertical scale.",
-        "Fourier amplitudes dt\u00b7|DFT| of both motions zero-padded to a power of two (thin: raw; thick: "
-        "Konno-Ohmachi smoothed) and the ratio of the smoothed spectra.",
+        ("Fourier amplitudes dt\u00b7|DFT| of both motions zero-padded to a power of two (thin: raw; thick: "
+         "Konno-Ohmachi smoothed) and the ratio of the smoothed spectra."),
         "Pseudo-spectral acceleration of both motions and their ratio; the dashed line marks 1."};
     const char* sections[] = {"Amplification", "Time histories", "Fourier spectra", "Response spectra"};
     for (std::size_t i = 0; i < figures.size(); ++i) {

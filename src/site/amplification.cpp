@@ -42,7 +42,8 @@ ZEPLO_LANE_CLONES void travel_time_phases(const SoilColumn& c, const float om[4]
     for (int l = 1; l <= c.layers() - 1; ++l) {
         const VF x = (omv * c.thk[l - 1]) / c.vs[l - 1];
         VF er, ei;
-        const VL ok = detail::lanes::cis(x, er, ei);
+        VL ok;
+        detail::lanes::cis(x, er, ei, ok);
         for (int k = 0; k < 4 && !detail::lanes::all(ok); ++k) {
             if (ok[k]) continue;
             const Complex e = cexp_library(Complex{0.0f, x[k]});

@@ -191,7 +191,8 @@ ZEPLO_LANE_CLONES void line_values(const ColumnSetup& c, const float om[4], cons
         const float thk = c.thk[il - 1];
         const VF x = -(thk * wn.im), y = thk * wn.re;
         CV ex1, ex2;
-        const VL ok = detail::lanes::exp_cis_pair(x, y, ex1.re, ex1.im, ex2.re, ex2.im);
+        VL ok;
+        detail::lanes::exp_cis_pair(x, y, ex1.re, ex1.im, ex2.re, ex2.im, ok);
         for (int k = 0; k < 4 && !detail::lanes::all(ok); ++k) {
             if (ok[k]) continue;
             const Complex e1 = cexp_library(Complex{x[k], y[k]});

@@ -101,8 +101,8 @@ SoilProfile parse_soil_table(std::string_view text, const std::string& name) {
     p.nsf = 0;
     p.pqf = 0.0f;
     for (std::size_t r = 1; r < rows.size(); ++r) {
-        const auto [line, row_text] = rows[r];
-        const std::vector<std::string_view> row = cells(row_text);
+        const int line = rows[r].first;
+        const std::vector<std::string_view> row = cells(rows[r].second);
         const bool half_space = r + 1 == rows.size();
         auto cell = [&](Column c, const char* what) -> std::optional<double> {
             const auto k = static_cast<std::size_t>(where[c]);

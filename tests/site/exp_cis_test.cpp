@@ -141,8 +141,10 @@ TEST(ExpCisLanes, DecidedLanesHoldTheLibraryFloats) {
             y[k] = kind == 0 ? random_bits(g) : (kind == 3 ? 0.0f : phase(g));
         }
         VF r1, i1, r2, i2, cr, ci;
-        const VL ok = exp_cis_pair(x, y, r1, i1, r2, i2);
-        const VL ok_cis = cis(y, cr, ci);
+        VL ok;
+        exp_cis_pair(x, y, r1, i1, r2, i2, ok);
+        VL ok_cis;
+        cis(y, cr, ci, ok_cis);
         for (int k = 0; k < 4; ++k) {
             const bool typical = (i + k) % 4 != 0;
             lanes += typical ? 1 : 0;

@@ -140,10 +140,13 @@ template <class M>
 
 // exp(x) * (cos y, sin y) into (re1, im1) and exp(-x) * (cos y, -sin y) into
 // (re2, im2): the floats of cexp({x, y}) and cexp({-x, -y}) in every lane
-// where the returned mask is set.
-[[gnu::always_inline]] inline VL exp_cis_pair(VF x, VF y, VF& re1, VF& im1, VF& re2, VF& im2) {
+// where the mask `ok` is set. The mask is given back through a reference, as
+// are all vectors of four doubles or integers that the clones for AVX2 take
+// from these functions: some compilers refuse such a vector as a return value
+// across the two instruction sets, inlined or not.
+[[gnu::always_inline]] inline void exp_cis_pair(VF x, VF y, VF& re1, VF& im1, VF& re2, VF& im2, VL& ok) {
     const VD xv = to_double(x), yv = to_double(y);
-    VL ok = mask(abs(xv) <= 700.0) & mask(abs(yv) < 0x1p20);
+    ok = mask(abs(xv) <= 700.0) & mask(abs(yv) < 0x1p20);
     VD c, s;
     quick_cos_sin(yv, c, s, ok);
     const VD ex = quick_exp(xv);
@@ -155,20 +158,18 @@ template <class M>
     im1 = to_float(p1i);
     re2 = to_float(p2r);
     im2 = -to_float(p2i);
-    return ok;
 }
 
 // cos y and sin y into (re, im): the floats of cexp({0, y}) (exp(0) is 1
-// exactly) in every lane where the returned mask is set.
-[[gnu::always_inline]] inline VL cis(VF y, VF& re, VF& im) {
+// exactly) in every lane where the mask `ok` is set.
+[[gnu::always_inline]] inline void cis(VF y, VF& re, VF& im, VL& ok) {
     const VD yv = to_double(y);
-    VL ok = mask(abs(yv) < 0x1p20);
+    ok = mask(abs(yv) < 0x1p20);
     VD c, s;
     quick_cos_sin(yv, c, s, ok);
     ok &= rounding_decided(c) & (rounding_decided(s) | mask(s == 0.0));
     re = to_float(c);
     im = to_float(s);
-    return ok;
 }
 
 }  // namespace zeplo::detail::lanes
