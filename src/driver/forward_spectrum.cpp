@@ -7,7 +7,7 @@ namespace zeplo {
 
 void forward_spectrum(RunState& s) {
     s.grid = frequency_grid(s.nf, s.dt);
-    forward_spectrum(s.spectrum(), s.dt);
+    forward_spectrum(s.spectrum(), s.dt, s.scratch());
     const FrequencyGrid& g = s.grid;
     rec::write_list(rec::kStdoutUnit);
     rec::write_list(rec::kStdoutUnit, " DUR,DOM,NOM,EOM=", g.dur, g.dom, g.nom, g.eom);

@@ -50,7 +50,7 @@ void output_stage(RunState& s) {
     write_spectrum_file(s);
 
     complete_spectrum(s.spectrum());
-    const Extremes e = synthesize(s.spectrum(), s.grid.dur, {s.xr1, static_cast<std::size_t>(s.nf)});
+    const Extremes e = synthesize(s.spectrum(), s.grid.dur, {s.xr1, static_cast<std::size_t>(s.nf)}, s.scratch());
     for (int k = 1; k <= s.nf; ++k) s.time[k - 1] = static_cast<float>(k - 1) * s.dt;
     s.amax = e.max;
     s.amin = e.min;

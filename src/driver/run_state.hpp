@@ -31,6 +31,7 @@ struct RunState {
     Complex amp2[kMaxLines] = {};
     float time[kMaxSamples] = {};
     float xr1[kMaxSamples] = {};  // the record's values, later the output wave
+    Complex twiddles[kMaxSamples / 2] = {};  // the transforms' scratch
 
     // Soil profile, layer 1 at the surface, layer nl the half-space.
     float dns[kMaxLayers] = {};
@@ -68,6 +69,7 @@ struct RunState {
 
     std::span<Complex> spectrum() { return {fx1, static_cast<std::size_t>(nf)}; }
     std::span<Complex> lines() { return {fx1, static_cast<std::size_t>(ndata)}; }
+    std::span<Complex> scratch() { return twiddles; }
     SoilColumn column() const {
         const auto n = static_cast<std::size_t>(nl);
         return SoilColumn{{dns, n}, {vs, n}, {qs, n}, {thk, n}, pqf, theta, nsf};

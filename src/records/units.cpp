@@ -79,7 +79,7 @@ bool Unit::fill() {
     if (source_ended) return false;
     ssize_t r;
     do {
-        r = ::read(fd, buf, sizeof buf);
+        r = ::read(fd, buf, kInputCapacity);
     } while (r < 0 && errno == EINTR);
     if (r <= 0) {
         source_ended = true;

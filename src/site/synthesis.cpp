@@ -1,5 +1,7 @@
 #include "synthesis.hpp"
 
+#include <vector>
+
 #include "wvfast.hpp"
 
 namespace zeplo {
@@ -10,8 +12,13 @@ void complete_spectrum(std::span<Complex> fx1) {
 }
 
 Extremes synthesize(std::span<Complex> spectrum, float dur, std::span<float> wave) {
+    std::vector<Complex> scratch(spectrum.size() / 2);
+    return synthesize(spectrum, dur, wave, scratch);
+}
+
+Extremes synthesize(std::span<Complex> spectrum, float dur, std::span<float> wave, std::span<Complex> scratch) {
     const int nf = static_cast<int>(spectrum.size());
-    wvfast(nf, spectrum.data(), nf, 1);
+    wvfast(nf, spectrum.data(), 1, scratch);
     Extremes e{0.0f, 0.0f};
     for (int k = 1; k <= nf; ++k) {
         wave[k - 1] = spectrum[k - 1].re / dur;

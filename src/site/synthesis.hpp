@@ -24,5 +24,8 @@ struct Extremes {
 // spectrum's scaling by dt and the transform pair's factor nf. Returns the
 // smallest and largest sample, both taken from 0.0.
 Extremes synthesize(std::span<Complex> spectrum, float dur, std::span<float> wave);
+// The same with the transform's twiddles in the caller's scratch of at least
+// nf/2 elements, so that nothing is allocated.
+Extremes synthesize(std::span<Complex> spectrum, float dur, std::span<float> wave, std::span<Complex> scratch);
 
 }  // namespace zeplo

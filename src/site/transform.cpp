@@ -1,5 +1,7 @@
 #include "transform.hpp"
 
+#include <vector>
+
 #include "wvfast.hpp"
 
 namespace zeplo {
@@ -14,8 +16,13 @@ std::optional<TransformLength> transform_length(int nt, int max_exponent) {
 }
 
 void forward_spectrum(std::span<Complex> data, float dt) {
+    std::vector<Complex> scratch(data.size() / 2);
+    forward_spectrum(data, dt, scratch);
+}
+
+void forward_spectrum(std::span<Complex> data, float dt, std::span<Complex> scratch) {
     const int nf = static_cast<int>(data.size());
-    wvfast(nf, data.data(), nf, -1);
+    wvfast(nf, data.data(), -1, scratch);
     const Complex by_dt{dt, 0.0f};
     for (Complex& line : data) line = cmul(line, by_dt);
 }

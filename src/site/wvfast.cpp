@@ -1,6 +1,11 @@
 #include "wvfast.hpp"
+// Vectors of four doubles are passed in memory without AVX; the functions that
+// take them are inlined or are clones for AVX, so no such call crosses builds.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 #include <vector>
+
+#include "detail/exp_cis_lanes.hpp"
 
 namespace zeplo {
 
@@ -8,15 +13,47 @@ namespace {
 // pi rounded to single precision; every twiddle angle is a multiple of it.
 constexpr float kPai = 3.1415927f;
 
+// The twiddle angle of butterfly k (from 1) of the stage of half-width kmax.
+// It is formed and rounded in single precision (pi itself is the float
+// constant); its cos and sin are taken in double and rounded to float:
+// exp(i phi) of the working precision.
+float twiddle_angle(int k, int kmax, int ind) {
+    return kPai * static_cast<float>((k - 1) * ind) / static_cast<float>(kmax);
+}
+
 // One butterfly: the pair (lo, hi) becomes (lo + hi w, lo - hi w).
 inline void butterfly(Complex& lo, Complex& hi, Complex w) {
     const Complex temp = cmul(hi, w);
     hi = csub(lo, temp);
     lo = cadd(lo, temp);
 }
+
+// The twiddles of the last stage (half-width half): w[m] = exp(i phi) of
+// butterfly m+1, four at a time where the lanes decide them.
+ZEPLO_LANE_CLONES void last_stage_twiddles(int half, int ind, Complex w[]) {
+    using detail::lanes::VF;
+    using detail::lanes::VL;
+    int m = 0;
+    for (; m + 4 <= half; m += 4) {
+        const VF phi{twiddle_angle(m + 1, half, ind), twiddle_angle(m + 2, half, ind),
+                     twiddle_angle(m + 3, half, ind), twiddle_angle(m + 4, half, ind)};
+        VF re, im;
+        VL ok;
+        detail::lanes::cis(phi, re, im, ok);
+        for (int k = 0; k < 4; ++k)
+            w[m + k] = ok[k] ? Complex{re[k], im[k]} : cexp(Complex{0.0f, phi[k]});
+    }
+    for (; m < half; ++m) w[m] = cexp(Complex{0.0f, twiddle_angle(m + 1, half, ind)});
+}
+
 }  // namespace
 
 void wvfast(int n, Complex a[], int /*mom*/, int ind) {
+    std::vector<Complex> scratch(static_cast<std::size_t>(n / 2));
+    wvfast(n, a, ind, scratch);
+}
+
+void wvfast(int n, Complex a[], int ind, std::span<Complex> scratch) {
     // Bit-reversal reordering, with 1-based positions i and j: j runs through
     // the bit-reversed counterparts of i, and each pair is exchanged once.
     int j = 1;
@@ -34,25 +71,26 @@ void wvfast(int n, Complex a[], int /*mom*/, int ind) {
         }
         j += m;
     }
+    if (n < 2) return;
 
-    // Butterfly stages of half-width kmax = 1, 2, 4, ..., n/2. The butterflies
-    // of a stage touch disjoint pairs, so their order is free: each group of
-    // istep elements is done in one pass, with the stage's twiddles taken
-    // beforehand, so that memory is walked once per stage.
-    std::vector<Complex> w(static_cast<std::size_t>(n > 1 ? n / 2 : 0));  // twiddles of one stage
+    // Butterfly stages of half-width kmax = 1, 2, 4, ..., n/2. The twiddle of
+    // butterfly k of a stage is that of butterfly (k-1) (n/2)/kmax + 1 of the
+    // last one, to the bit: the angle's numerator and denominator are both
+    // scaled by that power of two, exactly, and the rounded quotient is the
+    // same. So the last stage's twiddles serve every stage. The butterflies of
+    // a stage touch disjoint pairs, so their order is free: each group of
+    // istep elements is done in one pass, so that memory is walked once per
+    // stage.
+    const int half = n / 2;
+    Complex* w = scratch.data();
+    last_stage_twiddles(half, ind, w);
     for (int kmax = 1; kmax < n; kmax *= 2) {
         const int istep = 2 * kmax;
-        for (int k = 1; k <= kmax; ++k) {
-            // The angle is formed and rounded in single precision (pi itself is
-            // the float constant); its cos and sin are taken in double and
-            // rounded to float: exp(i phi) of the working precision.
-            const float phi = kPai * static_cast<float>((k - 1) * ind) / static_cast<float>(kmax);
-            w[static_cast<std::size_t>(k - 1)] = cexp(Complex{0.0f, phi});
-        }
+        const int stride = half / kmax;
         for (int group = 0; group < n; group += istep) {
             Complex* lo = a + group;
             Complex* hi = lo + kmax;
-            for (int k = 0; k < kmax; ++k) butterfly(lo[k], hi[k], w[static_cast<std::size_t>(k)]);
+            for (int k = 0; k < kmax; ++k) butterfly(lo[k], hi[k], w[k * stride]);
         }
     }
 }

@@ -1,6 +1,8 @@
 // In-place radix-2 complex FFT of single-precision data.
 #pragma once
 
+#include <span>
+
 #include "complex_ops.hpp"
 
 namespace zeplo {
@@ -11,5 +13,9 @@ namespace zeplo {
 // direction. n must be a power of two, 1 or more. mom is the declared capacity
 // of the array; it takes no part in the computation.
 void wvfast(int n, Complex a[], int mom, int ind);
+
+// The same transform with the twiddle factors kept in the caller's scratch of
+// at least n/2 elements, so that nothing is allocated.
+void wvfast(int n, Complex a[], int ind, std::span<Complex> scratch);
 
 }  // namespace zeplo

@@ -2,9 +2,8 @@
 
 namespace zeplo::rec::detail {
 
-LayerState& layer() {
-    static LayerState state;
-    return state;
-}
+UnitBuffers unit_buffers[kUnitCount];
+
+constinit LayerState layer_state;
 
 }  // namespace zeplo::rec::detail

@@ -13,6 +13,9 @@ namespace zeplo::rec::detail {
 
 inline constexpr int kUnitCount = 100;
 
+// The units' buffers, zero-filled static storage.
+extern UnitBuffers unit_buffers[kUnitCount];
+
 struct LayerState {
     Unit units[kUnitCount];
     StatementState statement;
@@ -20,8 +23,16 @@ struct LayerState {
     FatalHook fatal_hook = nullptr;
     ExitHook exit_hook = nullptr;
     const char* program = nullptr;  // prefix of the program's own messages
+
+    constexpr LayerState() {
+        for (int k = 0; k < kUnitCount; ++k) units[k].use(unit_buffers[k]);
+    }
 };
 
-LayerState& layer();
+// The state is built when the program is loaded, not when first used: no
+// guard on each access, and nothing written at run time to pages no run needs.
+extern constinit LayerState layer_state;
+
+inline LayerState& layer() { return layer_state; }
 
 }  // namespace zeplo::rec::detail

@@ -25,8 +25,8 @@ public:
     void clear() { len_ = 0; }
 
 private:
-    char buf_[kCapacity + 1];
-    char overflow_[kMaxPiece];
+    char buf_[kCapacity + 1] = {};
+    char overflow_[kMaxPiece] = {};
     int len_ = 0;
     int unit_ = -1;
 };

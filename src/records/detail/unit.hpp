@@ -11,7 +11,24 @@ namespace zeplo::rec::detail {
 // Longest file name a unit keeps (the program's names are at most 30 characters).
 inline constexpr int kNameCapacity = 256;
 
+// A unit's buffers. They are kept apart from the units, in zero-filled
+// storage of their own, so that a unit never used costs no memory: only the
+// pages of the buffers a run uses are ever touched.
+struct UnitBuffers {
+    static constexpr int kOutputCapacity = 16384;
+    static constexpr int kInputCapacity = 8192;
+    char out[kOutputCapacity];
+    unsigned char in[kInputCapacity];
+};
+
 struct Unit final : fields::CharSource {
+    constexpr Unit() = default;
+    // Binds the unit to its buffers (once, when the table is built).
+    constexpr void use(UnitBuffers& b) {
+        out = b.out;
+        buf = b.in;
+    }
+
     int fd = -1;                  // -1: not connected
     bool console = false;         // units 0, 5, 6: never closed, no name
     int closed_errno = 0;         // console stream that was closed when the run started
@@ -20,13 +37,16 @@ struct Unit final : fields::CharSource {
     bool last_was_write = false;  // decides whether the close cuts the file
     long long committed = 0;      // bytes of whole records handed to the OS
 
-    // Output side of a file unit: whole records not yet handed to the OS.
-    static constexpr int kOutputCapacity = 16384;
-    char out[kOutputCapacity];
+    // Output side of a file unit: whole records not yet handed to the OS, in
+    // `out` (kOutputCapacity bytes).
+    static constexpr int kOutputCapacity = UnitBuffers::kOutputCapacity;
+    char* out = nullptr;
     std::atomic<int> out_fill{0};  // grows by whole records only
 
-    // Input side: a read-ahead buffer with one character of push-back.
-    unsigned char buf[8192];
+    // Input side: a read-ahead buffer (kInputCapacity bytes) with one
+    // character of push-back.
+    static constexpr int kInputCapacity = UnitBuffers::kInputCapacity;
+    unsigned char* buf = nullptr;
     int pos = 0;
     int len = 0;
     int pushback = -2;            // -2: nothing pushed back
