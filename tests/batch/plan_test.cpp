@@ -207,7 +207,10 @@ TEST(ShellQuote, TheShellReadsBackEveryWord) {
                                             "new\nline",        "",           "*",    "~",     "a=b",   "tab\there",
                                             "ünï",              "'",          "\"",   "-n",    "%a@b:c,d+e"};
     std::string command = "printf '%s\\0'";
-    for (const std::string& w : words) command += " " + shell_quote(w);
+    for (const std::string& w : words) {
+        command += ' ';
+        command += shell_quote(w);
+    }
     FILE* shell = ::popen(command.c_str(), "r");
     ASSERT_NE(shell, nullptr);
     std::string out;

@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
                                  static_cast<double>(c[k]));
                     return 2;
                 }
-                corners += (k ? "," : "") + std::string(t);
+                if (k) corners += ',';
+                corners += t;
             }
             std::printf("--taper\n%s\n", corners.c_str());
         }
