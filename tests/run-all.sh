@@ -19,9 +19,10 @@ ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 
 echo "== thread sanitizer build (the computation library's threaded kernels)"
 cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEPLO_SANITIZE_THREAD=ON -DZEPLO_BENCH=OFF
-cmake --build "$root/build-tsan" -j"$jobs" --target site_test
+cmake --build "$root/build-tsan" -j"$jobs" --target site_test driver_test
 TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/tests/site/site_test" \
     --gtest_filter='ParallelFor.*:Sbshml.ThreadCountDoesNotChangeABit:AmplificationThreads.*:ConcurrentRuns.*'
+TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/tests/driver/driver_test" --gtest_filter='KeptWorkers*'
 
 if [ -x "$root/tests/fuzz/run-fuzz.sh" ]; then
     echo "== fuzz targets, bounded run"

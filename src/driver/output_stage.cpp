@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "records.hpp"
+#include "table_statements.hpp"
 #include "stages.hpp"
 #include "synthesis.hpp"
 
@@ -32,13 +33,20 @@ void check_wave(const RunState& s) {
                         k);
 }
 
-void write_spectrum_file(const RunState& s) {
+void write_spectrum_file(RunState& s) {
     check_spectrum(s);
     rec::open_unit(kSpectrumUnit, "amp_dat", "unknown");
-    for (int k = 2; k <= s.ndata; ++k) {
-        const Complex line = s.fx1[k - 1];
-        rec::write_fmt(kSpectrumUnit, "(F8.4,6E12.4)", line_hz(k, s.grid.dom), line.re, line.im, cabs(line));
-    }
+    // Lines 2 .. ndata, one row each.
+    rec::write_fmt_rows(
+        kSpectrumUnit, "(F8.4,6E12.4)", s.ndata - 1, 4,
+        [&s](int row, rec::OutValue* v) {
+            const Complex line = s.fx1[row + 1];
+            v[0] = rec::out_value(line_hz(row + 2, s.grid.dom));
+            v[1] = rec::out_value(line.re);
+            v[2] = rec::out_value(line.im);
+            v[3] = rec::out_value(cabs(line));
+        },
+        s.workers, s.table_scratch_span());
     rec::close_unit(kSpectrumUnit);
 }
 
@@ -68,7 +76,13 @@ void output_stage(RunState& s) {
     rec::write_list(rec::kStdoutUnit);
 
     rec::open_unit(kWaveUnit, "zeplo_dat", "unknown");
-    for (int k = 1; k <= s.nt; ++k) rec::write_fmt(kWaveUnit, "(F8.3,3E12.4)", s.time[k - 1], s.xr1[k - 1]);
+    rec::write_fmt_rows(
+        kWaveUnit, "(F8.3,3E12.4)", s.nt, 2,
+        [&s](int row, rec::OutValue* v) {
+            v[0] = rec::out_value(s.time[row]);
+            v[1] = rec::out_value(s.xr1[row]);
+        },
+        s.workers, s.table_scratch_span());
     rec::close_unit(kWaveUnit);
 }
 

@@ -8,6 +8,7 @@
 #include "complex_ops.hpp"
 #include "constants.hpp"
 #include "frequency_grid.hpp"
+#include "parallel_for.hpp"
 #include "soil_column.hpp"
 
 namespace zeplo {
@@ -32,6 +33,7 @@ struct RunState {
     float time[kMaxSamples] = {};
     float xr1[kMaxSamples] = {};  // the record's values, later the output wave
     Complex twiddles[kMaxSamples / 2] = {};  // the transforms' scratch
+    char table_scratch[192 * 1024] = {};     // the output tables' records, formatted ahead
 
     // Soil profile, layer 1 at the surface, layer nl the half-space.
     float dns[kMaxLayers] = {};
@@ -67,9 +69,12 @@ struct RunState {
     float amin = 0.0f;     // smallest and largest value of the output wave
     float amax = 0.0f;
 
+    Workers* workers = nullptr;  // kept threads for the parallel stages, if any
+
     std::span<Complex> spectrum() { return {fx1, static_cast<std::size_t>(nf)}; }
     std::span<Complex> lines() { return {fx1, static_cast<std::size_t>(ndata)}; }
     std::span<Complex> scratch() { return twiddles; }
+    std::span<char> table_scratch_span() { return table_scratch; }
     SoilColumn column() const {
         const auto n = static_cast<std::size_t>(nl);
         return SoilColumn{{dns, n}, {vs, n}, {qs, n}, {thk, n}, pqf, theta, nsf};

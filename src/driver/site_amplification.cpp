@@ -5,6 +5,7 @@
 
 #include "amplification.hpp"
 #include "records.hpp"
+#include "table_statements.hpp"
 #include "soil_profile.hpp"
 #include "soilin.hpp"
 #include "stages.hpp"
@@ -39,9 +40,11 @@ void check_amplification(const RunState& s) {
     }
 }
 
-// The transfer function and the amplification take one thread per core; the
-// values do not depend on the count.
-int site_threads() {
+// The transfer function and the amplification take one thread per core, and
+// with kept workers four blocks per thread, taken as the threads come free;
+// the values do not depend on the count.
+int site_threads(const RunState& s) {
+    if (s.workers && s.workers->count() > 0) return 4 * (s.workers->count() + 1);
     const unsigned cores = std::thread::hardware_concurrency();
     return cores == 0 ? 1 : static_cast<int>(cores);
 }
@@ -53,7 +56,7 @@ void site_amplification(RunState& s) {
     soilin(s.dns, s.vp, s.qp, s.vs, s.qs, s.thk, s.pqf, s.nl, kMaxLayers, s.theta, s.nsf);
     check_profile(s);
     const auto lines = static_cast<std::size_t>(s.grid.nom);
-    column_amplification(s.column(), s.grid.dom, {s.amp1, lines}, {s.amp2, lines}, site_threads());
+    column_amplification(s.column(), s.grid.dom, {s.amp1, lines}, {s.amp2, lines}, site_threads(s), s.workers);
     check_amplification(s);
 
     rec::write_list(rec::kStdoutUnit);
@@ -67,15 +70,18 @@ void site_amplification(RunState& s) {
         rec::refuse("the amplification choice is %d; answer 1 (input wave) or 2 (bedrock wave)", s.is);
 
     rec::open_unit(kTableUnit, "S_amp1", "unknown");
-    for (int k = 1; k <= s.ndata; ++k) {
-        const Complex a1 = s.amp1[k - 1];
-        const Complex a2 = s.amp2[k - 1];
-        rec::write_fmt(kTableUnit, "(F8.4,6E12.4)", line_hz(k, s.grid.dom), a1.re, a1.im, cabs(a1), a2.re, a2.im,
-                       cabs(a2));
-    }
+    rec::write_fmt_rows(
+        kTableUnit, "(F8.4,6E12.4)", s.ndata, 7,
+        [&s](int row, rec::OutValue* v) {
+            const Complex a1 = s.amp1[row];
+            const Complex a2 = s.amp2[row];
+            const float values[7] = {line_hz(row + 1, s.grid.dom), a1.re, a1.im, cabs(a1), a2.re, a2.im, cabs(a2)};
+            for (int j = 0; j < 7; ++j) v[j] = rec::out_value(values[j]);
+        },
+        s.workers, s.table_scratch_span());
     rec::close_unit(kTableUnit);
     const Complex* chosen = s.is == 1 ? s.amp1 : s.amp2;
-    amplify(s.lines(), {chosen, static_cast<std::size_t>(s.ndata)}, s.column(), s.grid.dom, site_threads());
+    amplify(s.lines(), {chosen, static_cast<std::size_t>(s.ndata)}, s.column(), s.grid.dom, site_threads(s), s.workers);
 }
 
 }  // namespace zeplo

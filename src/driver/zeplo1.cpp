@@ -3,15 +3,24 @@
 // One run is one pass through a fixed dialog: the acceleration record, its
 // spectrum, the soil profile and its amplification, the shaping of the
 // spectrum, and the output files S_amp1, amp_dat and zeplo_dat.
+#include <chrono>
 #include <new>
+#include <thread>
 
 #include "large_page_block.hpp"
 #include "records.hpp"
+#include "spinning_workers.hpp"
 #include "stages.hpp"
 
 int main() {
     zeplo::rec::start_run("zeplo1");
+    // The workers start now, while the record is read, so that they are
+    // running when the transfer function needs them.
+    const unsigned cores = std::thread::hardware_concurrency();
+    zeplo::Workers& workers = zeplo::SpinningWorkers::start(cores > 1 ? static_cast<int>(cores) - 1 : 0,
+                                                            std::chrono::milliseconds(200));
     void* block = zeplo::large_page_block(sizeof(zeplo::RunState));
     zeplo::RunState& state = block ? *new (block) zeplo::RunState : *new zeplo::RunState;
+    state.workers = &workers;
     zeplo::run(state);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "detail/layer_state.hpp"
+#include "detail/statement_parts.hpp"
 #include "fatal_report.hpp"
 #include "field_error.hpp"
 #include "field_list.hpp"
@@ -77,6 +78,14 @@ const fields::FieldList& parsed(const char* text) {
 }
 
 }  // namespace
+
+const fields::FieldList& detail::parsed_field_list(const char* text) { return parsed(text); }
+
+void detail::write_formatted_record(int unit, const char* field_list, const char* record, std::size_t size) {
+    begin_statement(unit, false, field_list);
+    if (const int error = put_record(unit, record, size)) fatal(error, "write end");
+    end_fixed_statement();
+}
 
 void write_list_values(int unit, const OutValue* values, int count) {
     begin_statement(unit, false, kListIo);

@@ -15,9 +15,9 @@ void column_amplification(const SoilColumn& c, float dom, std::span<Complex> col
 }
 
 void column_amplification(const SoilColumn& c, float dom, std::span<Complex> col1, std::span<Complex> col2,
-                          int threads) {
+                          int threads, Workers* workers) {
     sbshml_columns(0.0f, dom, static_cast<int>(col1.size()), c.dns.data(), c.vs.data(), c.qs.data(), c.thk.data(),
-                   c.pqf, c.layers(), c.theta, c.nsf, col1.data(), col2.data(), threads);
+                   c.pqf, c.layers(), c.theta, c.nsf, col1.data(), col2.data(), threads, workers);
 }
 
 Complex travel_time_phase(const SoilColumn& c, float om) {
@@ -64,7 +64,7 @@ void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const
 }
 
 void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const SoilColumn& column, float dom,
-             int threads) {
+             int threads, Workers* workers) {
     // Lines per thread below which more threads do not pay for their start,
     // counted in layer phases.
     constexpr long long kMinPhasesPerThread = 40000;
@@ -84,7 +84,7 @@ void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const
             const Complex delay = travel_time_phase(column, line_omega(k, dom));
             spectrum[k - 1] = cmul(cmul(spectrum[k - 1], chosen[k - 1]), delay);
         }
-    });
+    }, workers);
 }
 
 double travel_time(const SoilColumn& c) {

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "complex_ops.hpp"
+#include "parallel_for.hpp"
 #include "soil_column.hpp"
 
 namespace zeplo {
@@ -15,9 +16,9 @@ namespace zeplo {
 // layer, non-zero density below the surface layer and, damped, non-zero qs.
 void column_amplification(const SoilColumn& column, float dom, std::span<Complex> col1, std::span<Complex> col2);
 // The same on up to `threads` threads (blocks of lines; the values do not
-// depend on the thread count).
+// depend on the thread count), on the caller's workers when given.
 void column_amplification(const SoilColumn& column, float dom, std::span<Complex> col1, std::span<Complex> col2,
-                          int threads);
+                          int threads, Workers* workers = nullptr);
 
 // exp(i*om*tau), tau the vertical travel time through the layers above the
 // half-space: multiplied into a spectrum, it moves the surface motion earlier by tau.
@@ -30,9 +31,9 @@ double travel_time(const SoilColumn& column);
 // and by the travel-time phase of their frequency (which moves the surface
 // motion earlier by the travel time).
 void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const SoilColumn& column, float dom);
-// The same on up to `threads` threads.
+// The same on up to `threads` threads, on the caller's workers when given.
 void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const SoilColumn& column, float dom,
-             int threads);
+             int threads, Workers* workers = nullptr);
 
 // Lines 1..n of `spectrum` multiplied by the chosen column only: the surface
 // motion stays in physical time, delayed by the travel time.

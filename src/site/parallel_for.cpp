@@ -14,7 +14,7 @@ int block_count(int count, int threads) { return threads < 1 ? 1 : (threads > co
 
 }  // namespace
 
-void parallel_for_blocks(int count, int threads, const std::function<void(int, int)>& fn) {
+void parallel_for_blocks(int count, int threads, const std::function<void(int, int)>& fn, Workers* workers) {
     if (count <= 0) return;
     const int blocks = block_count(count, threads);
     // Block b is [floor(count b / blocks), floor(count (b+1) / blocks)).
@@ -25,6 +25,10 @@ void parallel_for_blocks(int count, int threads, const std::function<void(int, i
         fn(0, count);
         return;
     }
+    if (workers && workers->count() >= 1) {
+        workers->run(blocks, [&](int b) { fn(begin_of(b), begin_of(b + 1)); });
+        return;
+    }
 
     // The new threads inherit the mask in force when they are created: the
     // signals are held back on this thread only while they start, and one
@@ -33,12 +37,12 @@ void parallel_for_blocks(int count, int threads, const std::function<void(int, i
     sigemptyset(&held);
     for (int s : {SIGINT, SIGTERM, SIGFPE, SIGABRT}) sigaddset(&held, s);
     pthread_sigmask(SIG_BLOCK, &held, &previous);
-    std::vector<std::thread> workers;
+    std::vector<std::thread> started;
     std::vector<int> not_started;
-    workers.reserve(static_cast<std::size_t>(blocks - 1));
+    started.reserve(static_cast<std::size_t>(blocks - 1));
     for (int b = 1; b < blocks; ++b) {
         try {
-            workers.emplace_back(fn, begin_of(b), begin_of(b + 1));
+            started.emplace_back(fn, begin_of(b), begin_of(b + 1));
         } catch (const std::system_error&) {
             not_started.push_back(b);
         }
@@ -47,7 +51,7 @@ void parallel_for_blocks(int count, int threads, const std::function<void(int, i
 
     fn(begin_of(0), begin_of(1));
     for (int b : not_started) fn(begin_of(b), begin_of(b + 1));
-    for (std::thread& t : workers) t.join();
+    for (std::thread& t : started) t.join();
 }
 
 int block_index(int begin, int count, int threads) {

@@ -236,7 +236,7 @@ void sbshml_columns(float fom, float dom, int nom, const float dns[], const floa
 
 void sbshml_columns(float fom, float dom, int nom, const float dns[], const float vs[], const float qs[],
                     const float thk[], float pqf, int nl, float theta, int nsf, Complex col1[], Complex col2[],
-                    int threads) {
+                    int threads, Workers* workers) {
     ColumnSetup c{dns, vs, qs, thk, pqf, nl, 0.0f, {0.0f, 0.0f}, false, false, 1.0f};
 
     // The horizontal slowness sin(theta)/vs(nl) is fixed by the undamped
@@ -305,7 +305,7 @@ void sbshml_columns(float fom, float dom, int nom, const float dns[], const floa
             if (terms_per_line) layer_terms(c, rpow(freq, pqf), own);
             line_value(c, om, freq, terms[0], col1[io - 1], col2[io - 1]);
         }
-    });
+    }, workers);
 }
 
 }  // namespace zeplo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "complex_ops.hpp"
+#include "parallel_for.hpp"
 
 namespace zeplo {
 
@@ -30,9 +31,10 @@ void sbshml_columns(float fom, float dom, int nom, const float dns[], const floa
                     const float thk[], float pqf, int nl, float theta, int nsf, Complex col1[], Complex col2[]);
 
 // The same on up to `threads` threads, each taking a contiguous block of lines;
-// every line's value is the same whatever the thread count.
+// every line's value is the same whatever the thread count. The blocks run on
+// the caller's workers when given.
 void sbshml_columns(float fom, float dom, int nom, const float dns[], const float vs[], const float qs[],
                     const float thk[], float pqf, int nl, float theta, int nsf, Complex col1[], Complex col2[],
-                    int threads);
+                    int threads, Workers* workers = nullptr);
 
 }  // namespace zeplo

@@ -1,0 +1,21 @@
+// Parts of the statements for the record layer's own use: the parsed form of
+// a field list, and a fixed-format statement whose record is already made.
+#pragma once
+
+#include <cstddef>
+
+#include "field_list.hpp"
+
+namespace zeplo::rec::detail {
+
+// The parsed list (kept: the same text gives the same object until other
+// lists push it out of the cache). A list that cannot be parsed ends the run
+// with the failure report.
+const fields::FieldList& parsed_field_list(const char* text);
+
+// A write statement with `field_list` on `unit` whose one record, line end
+// included, is `record`: the same bytes and statement state as the statement
+// that formats it.
+void write_formatted_record(int unit, const char* field_list, const char* record, std::size_t size);
+
+}  // namespace zeplo::rec::detail

@@ -1,0 +1,166 @@
+#include "table_statements.hpp"
+
+#include <cstring>
+
+#include "detail/statement_parts.hpp"
+#include "field_error.hpp"
+#include "fixed_format_writer.hpp"
+#include "record_sink.hpp"
+#include "statements.hpp"
+
+namespace zeplo::rec {
+namespace {
+
+constexpr int kMaxValues = 8;
+
+// Records put one after the other into a piece of memory. Once one does not
+// fit, the sink is full and keeps nothing more.
+class SpanSink final : public fields::RecordSink {
+public:
+    SpanSink(char* base, std::size_t capacity) : base_(base), capacity_(capacity) {}
+    int length() const override { return static_cast<int>(used_ - record_start_); }
+    char* reserve(int n) override {
+        if (full_ || used_ + static_cast<std::size_t>(n) + 1 > capacity_) {
+            full_ = true;
+            return spill_;
+        }
+        char* p = base_ + used_;
+        used_ += static_cast<std::size_t>(n);
+        return p;
+    }
+    void end_record() override {
+        if (full_) return;
+        base_[used_++] = '\n';
+        record_start_ = used_;
+        ++records_;
+    }
+    bool full() const { return full_; }
+    int records() const { return records_; }
+    std::size_t whole() const { return record_start_; }  // bytes of whole records
+
+private:
+    char* base_;
+    std::size_t capacity_;
+    std::size_t used_ = 0;
+    std::size_t record_start_ = 0;
+    int records_ = 0;
+    bool full_ = false;
+    char spill_[kMaxPiece];
+};
+
+// Rows [first, end) of a table; rows [first, done) are formatted in
+// [base, base + size), one record each.
+struct Block {
+    int first = 0;
+    int end = 0;
+    int done = 0;
+    char* base = nullptr;
+    std::size_t capacity = 0;
+    std::size_t size = 0;
+};
+
+struct Table {
+    int unit;
+    const char* field_list;
+    const fields::FieldList* list;
+    int count;
+    const RowValues* row;
+};
+
+// Formats the rows of a block until one does not fit, fails or makes other
+// than one record; that row and the rest are left to the ordinary statement.
+void format(const Table& t, Block& b) {
+    SpanSink sink(b.base, b.capacity);
+    fields::OutValue values[kMaxValues];
+    b.done = b.first;
+    b.size = 0;
+    try {
+        for (int k = b.first; k < b.end; ++k) {
+            (*t.row)(k, values);
+            fields::write_fixed(sink, *t.list, values, t.count);
+            if (sink.full() || sink.records() != k - b.first + 1 || sink.length() != 0) return;
+            b.done = k + 1;
+            b.size = sink.whole();
+        }
+    } catch (const fields::FieldError&) {
+        // the ordinary statement reports it
+    }
+}
+
+// Hands the block's rows to the unit in order, as their statements would.
+void hand_over(const Table& t, const Block& b) {
+    const char* p = b.base;
+    const char* const end = b.base + b.size;
+    for (int k = b.first; k < b.done; ++k) {
+        const char* line_end = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const auto size = static_cast<std::size_t>(line_end - p) + 1;
+        detail::write_formatted_record(t.unit, t.field_list, p, size);
+        p += size;
+    }
+    fields::OutValue values[kMaxValues];
+    for (int k = b.done; k < b.end; ++k) {
+        (*t.row)(k, values);
+        write_fmt_values(t.unit, t.field_list, values, t.count);
+    }
+}
+
+}  // namespace
+
+void write_fmt_rows(int unit, const char* field_list, int rows, int count, const RowValues& row, Workers* workers,
+                    std::span<char> scratch) {
+    fields::OutValue values[kMaxValues];
+    // Two buffers, each in two parts: one for this thread, one for a worker.
+    // The first row, written the ordinary way, tells the length of a record.
+    const std::size_t buffer = scratch.size() / 2;
+    if (rows < 2 || count > kMaxValues || !workers || workers->count() < 1 || buffer < 4096) {
+        for (int k = 0; k < rows; ++k) {
+            row(k, values);
+            write_fmt_values(unit, field_list, values, count);
+        }
+        return;
+    }
+    const Table t{unit, field_list, &detail::parsed_field_list(field_list), count, &row};
+    Block first{0, 1, 0, scratch.data(), buffer, 0};
+    format(t, first);
+    hand_over(t, first);
+    const std::size_t record = first.size > 0 ? first.size : 128;
+    // Rows per round, with room to spare; a row that does not fit is written
+    // the ordinary way. Each round this thread hands over the last round's
+    // records and formats a third of this round's, a worker the rest.
+    const int per_round = static_cast<int>(buffer / (record + record / 4 + 8));
+    struct Round {
+        Block mine, theirs;
+    };
+    Round rounds[2];
+    for (int next = 1, r = 0;; ++r) {
+        Round* const previous = r > 0 ? &rounds[(r - 1) % 2] : nullptr;
+        if (next >= rows) {
+            if (previous) {
+                hand_over(t, previous->mine);
+                hand_over(t, previous->theirs);
+            }
+            return;
+        }
+        const int end = rows - next > per_round ? next + per_round : rows;
+        const int split = next + (end - next) / 3;
+        char* const base = scratch.data() + static_cast<std::size_t>(r % 2) * buffer;
+        const std::size_t part = buffer / 3;
+        Round& current = rounds[r % 2];
+        current.mine = Block{next, split, next, base, part, 0};
+        current.theirs = Block{split, end, split, base + part, buffer - part, 0};
+        workers->run(2, [&](int b) {
+            if (b == 0) {
+                if (previous) {
+                    hand_over(t, previous->mine);
+                    hand_over(t, previous->theirs);
+                }
+                format(t, current.mine);
+            } else {
+                format(t, current.theirs);
+            }
+        });
+        next = end;
+    }
+}
+
+}  // namespace zeplo::rec
