@@ -128,6 +128,13 @@ void write_fmt_rows(int unit, const char* field_list, int rows, int count, const
     // the ordinary way. Each round this thread hands over the last round's
     // records and formats a third of this round's, a worker the rest.
     const int per_round = static_cast<int>(buffer / (record + record / 4 + 8));
+    if (per_round < 3) {  // records too long for the scratch: one at a time
+        for (int k = 1; k < rows; ++k) {
+            row(k, values);
+            write_fmt_values(unit, field_list, values, count);
+        }
+        return;
+    }
     struct Round {
         Block mine, theirs;
     };
