@@ -40,7 +40,7 @@ namespace zeplo::fuzz {
 namespace {
 
 constexpr int kUnit = 4;
-constexpr std::size_t kBufferSize = sizeof(rec::detail::Unit::buf);
+constexpr std::size_t kBufferSize = static_cast<std::size_t>(rec::detail::Unit::kInputCapacity);
 constexpr int kIntSentinel = INT_MIN + 4321;
 
 std::uint32_t bits(float f) {

@@ -38,7 +38,7 @@ constexpr int kUnit = 21;
 constexpr int kSlots = 8;  // variables 0..3 take part, 4..7 are guards
 constexpr int kIntSentinel = INT_MIN + 12345;
 constexpr std::uint32_t kRealSentinelBits = 0x7fc0beefu;  // a NaN no read produces
-constexpr std::size_t kBufferSize = sizeof(rec::detail::Unit::buf);
+constexpr std::size_t kBufferSize = static_cast<std::size_t>(rec::detail::Unit::kInputCapacity);
 
 float real_sentinel() {
     float f;
