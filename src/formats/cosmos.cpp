@@ -42,9 +42,9 @@ FieldLayout block_layout(const Lines& lines, std::size_t i) {
   const std::size_t at = line.find("FORMAT=");
   std::optional<FieldLayout> layout;
   if (at != std::string::npos) {
-    const std::string_view spec = std::string_view(lines[i]).substr(at + 7);
-    const std::size_t close = spec.find(')');
-    layout = fortran_layout(close == std::string_view::npos ? spec : spec.substr(0, close + 1));
+    const std::string_view format_text = std::string_view(lines[i]).substr(at + 7);
+    const std::size_t close = format_text.find(')');
+    layout = fortran_layout(close == std::string_view::npos ? format_text : format_text.substr(0, close + 1));
   }
   if (!layout) lines.fail(i, "expected 'Format=(...)' giving the values' layout, such as (5F15.6)");
   return *layout;
@@ -64,15 +64,15 @@ Unit acceleration_unit(const Lines& lines, std::size_t i) {
   const std::size_t at = line.find("UNITS=");
   if (at != std::string::npos) {
     const std::string_view rest = std::string_view(line).substr(at + 6);
-    const std::string_view spec = rest.substr(0, rest.find(','));
-    const std::size_t open = spec.find('(');
+    const std::string_view unit_text = rest.substr(0, rest.find(','));
+    const std::size_t open = unit_text.find('(');
     const std::optional<long long> code =
         open == std::string_view::npos
             ? std::nullopt
-            : to_integer(spec.substr(open + 1, spec.find(')') - open - 1));
+            : to_integer(unit_text.substr(open + 1, unit_text.find(')') - open - 1));
     if (code == 2) return Unit::g;
     if (code == 4) return Unit::cm_s2;
-    if (const std::optional<Unit> unit = unit_from_text(spec.substr(0, open))) return *unit;
+    if (const std::optional<Unit> unit = unit_from_text(unit_text.substr(0, open))) return *unit;
   }
   lines.fail(i, "expected the acceleration unit as 'units=cm/sec2(04)' or 'units=g(02)', found " +
                     quoted(trim(lines[i])));

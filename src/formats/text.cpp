@@ -177,8 +177,8 @@ std::optional<Unit> unit_from_text(std::string_view text) {
   return std::nullopt;
 }
 
-std::optional<FieldLayout> fortran_layout(std::string_view spec) {
-  std::string s = upper(trim(spec));
+std::optional<FieldLayout> fortran_layout(std::string_view format_text) {
+  std::string s = upper(trim(format_text));
   s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
   if (s.starts_with('(')) s.erase(0, 1);
   if (s.ends_with(')')) s.pop_back();

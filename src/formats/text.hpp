@@ -71,7 +71,7 @@ struct FieldLayout {
   int per_line = 0;
   int width = 0;
 };
-std::optional<FieldLayout> fortran_layout(std::string_view spec);
+std::optional<FieldLayout> fortran_layout(std::string_view format_text);
 
 // Reads `count` values laid out by `layout`, starting on line `at`; `block`
 // names the block in messages. Fields are cut by position, never at blanks, so
