@@ -1,52 +1,100 @@
 // Where the readers take their characters from: a unit's file, or a buffer.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "field_error.hpp"
 
 namespace zeplo::fields {
 
+// A source hands out most characters from a window of plain bytes, without a
+// call; the source refills the window, and gives the characters it must treat
+// otherwise (a pushed-back one, a line end to translate, the end of the data)
+// through its own functions.
 class CharSource {
 public:
     // The next character, or kEof once the data has ended (and at every call
     // after that).
-    virtual int get() = 0;
+    int get() {
+        if (next_ != end_) return *next_++;
+        return get_outside_window();
+    }
     // Pushes one character back (kEof is ignored); the next get() returns it.
-    virtual void unget(int c) = 0;
+    // Readers push back only the character they took last, and at most one.
+    void unget(int c) {
+        if (c == kEof) return;
+        // The same character again from the window: the characters that
+        // follow are the same as after a pushed-back one.
+        if (next_ != begin_ && next_[-1] == c) {
+            --next_;
+            return;
+        }
+        close_window();
+        put_back(c);
+    }
     // The data has ended and nothing is pushed back.
-    virtual bool at_end() const = 0;
+    bool at_end() const { return next_ == end_ && ended_outside_window(); }
     // The system's error number of a failed read, 0 if none.
     virtual int error() const { return 0; }
 
 protected:
     ~CharSource() = default;
+
+    // The window is [next, end); characters from begin on may be handed
+    // back into it.
+    void set_window(const unsigned char* begin, const unsigned char* next, const unsigned char* end) {
+        begin_ = begin;
+        next_ = next;
+        end_ = end;
+    }
+    // Empties the window where it stands, so that the next get() calls the
+    // source; window_next() still tells how far it had been read.
+    void close_window() {
+        begin_ = next_;
+        end_ = next_;
+    }
+    const unsigned char* window_next() const { return next_; }
+
+private:
+    // The next character when the window is empty.
+    virtual int get_outside_window() = 0;
+    // Keeps c for the next get() (the window is closed).
+    virtual void put_back(int c) = 0;
+    // The data has ended, with the window empty.
+    virtual bool ended_outside_window() const = 0;
+
+    const unsigned char* begin_ = nullptr;
+    const unsigned char* next_ = nullptr;
+    const unsigned char* end_ = nullptr;
 };
 
 // The characters of a buffer the caller keeps alive.
 class StringSource final : public CharSource {
 public:
-    explicit StringSource(std::string_view text) : text_(text) {}
-    int get() override {
-        if (pushback_ != kNone) {
-            const int c = pushback_;
-            pushback_ = kNone;
-            return c;
-        }
-        if (pos_ == text_.size()) return kEof;
-        return static_cast<unsigned char>(text_[pos_++]);
+    explicit StringSource(std::string_view text)
+        : start_(reinterpret_cast<const unsigned char*>(text.data())), stop_(start_ + text.size()) {
+        set_window(start_, start_, stop_);
     }
-    void unget(int c) override {
-        if (c != kEof) pushback_ = c;
-    }
-    bool at_end() const override { return pos_ == text_.size() && pushback_ == kNone; }
     // Characters taken so far (a pushed-back one not counted).
-    std::size_t position() const { return pos_ - (pushback_ != kNone ? 1 : 0); }
+    std::size_t position() const {
+        return static_cast<std::size_t>(window_next() - start_) - (pushback_ != kNone ? 1 : 0);
+    }
 
 private:
+    int get_outside_window() override {
+        set_window(window_next(), window_next(), stop_);
+        if (pushback_ == kNone) return window_next() == stop_ ? kEof : get();
+        const int c = pushback_;
+        pushback_ = kNone;
+        return c;
+    }
+    void put_back(int c) override { pushback_ = c; }
+    bool ended_outside_window() const override { return pushback_ == kNone && window_next() == stop_; }
+
     static constexpr int kNone = -2;
-    std::string_view text_;
-    std::size_t pos_ = 0;
+    const unsigned char* start_;
+    const unsigned char* stop_;
     int pushback_ = kNone;
 };
 

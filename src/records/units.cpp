@@ -91,7 +91,24 @@ bool Unit::fill() {
     return true;
 }
 
-int Unit::get() {
+int Unit::get_outside_window() {
+    if (const unsigned char* next = window_next()) pos = static_cast<int>(next - buf);
+    const int c = take();
+    open_window();
+    return c;
+}
+
+void Unit::open_window() {
+    const unsigned char* const next = buf + pos;
+    if (pushback != -2 || ended) {
+        set_window(next, next, next);
+        return;
+    }
+    const auto* const cr = static_cast<const unsigned char*>(std::memchr(next, '\r', static_cast<std::size_t>(len - pos)));
+    set_window(buf, next, cr ? cr : buf + len);
+}
+
+int Unit::take() {
     if (pushback != -2) {
         const int c = pushback;
         pushback = -2;

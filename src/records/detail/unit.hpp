@@ -55,16 +55,18 @@ struct Unit final : fields::CharSource {
     bool source_ended = false;    // read(2) has met the end (or failed); the buffer may still hold data
     int peek_errno = 0;           // errno of that failed read(2), told once the buffer is used up
 
-    // Character input with the end of data made sticky: once the unit has met
-    // the end of its data, every further call returns kEof.
-    int get() override;
-    void unget(int c) override {
-        if (c != fields::kEof) pushback = c;
-    }
-    bool at_end() const override { return ended && pushback == -2; }
     int error() const override { return read_errno; }
 
+    // Bytes of the buffer taken so far, a pushed-back character not counted.
+    int taken() const {
+        const int at = window_next() ? static_cast<int>(window_next() - buf) : pos;
+        return pushback != -2 && at > 0 ? at - 1 : at;
+    }
+
+    // Forgets the input side: the next read starts at the file's current
+    // position (a unit just connected, or disconnected).
     void reset_input() {
+        set_window(nullptr, nullptr, nullptr);
         pos = 0;
         len = 0;
         pushback = -2;
@@ -75,6 +77,16 @@ struct Unit final : fields::CharSource {
     }
 
 private:
+    // Character input with the end of data made sticky: once the unit has met
+    // the end of its data, every further call returns kEof. The window holds
+    // the buffered bytes up to the next carriage return, which is looked at
+    // here (with the byte after it).
+    int get_outside_window() override;
+    void put_back(int c) override { pushback = c; }
+    bool ended_outside_window() const override { return ended && pushback == -2; }
+    // The next character after the window, the window then opened again.
+    int take();
+    void open_window();
     // The next byte of the file, or kEof (setting `ended`) once it has none.
     int next_byte();
     // Reads the next block into the buffer; false at the end of the file.

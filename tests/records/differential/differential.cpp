@@ -164,8 +164,7 @@ std::string describe_result(const ReadCase& c, const ReadResult& r) {
 namespace {
 
 std::string consumed_text(const rec::detail::Unit& u) {
-    int end = u.pos;
-    if (u.pushback != -2 && end > 0) --end;
+    const int end = u.taken();
     return std::string(reinterpret_cast<const char*>(u.buf), static_cast<std::size_t>(std::max(end, 0)));
 }
 
