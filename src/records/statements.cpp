@@ -87,6 +87,13 @@ void detail::write_formatted_record(int unit, const char* field_list, const char
     end_fixed_statement();
 }
 
+void detail::write_formatted_records(int unit, const char* field_list, const char* records, std::size_t size) {
+    if (size == 0) return;
+    // Every statement leaves the same state, and a unit takes whole records in
+    // any grouping: longer than its buffer, they go to the file in one piece.
+    write_formatted_record(unit, field_list, records, size);
+}
+
 void write_list_values(int unit, const OutValue* values, int count) {
     begin_statement(unit, false, kListIo);
     detail::OutputRecord& rec = detail::layer().record;

@@ -1,6 +1,6 @@
 #include "table_statements.hpp"
 
-#include <cstring>
+#include <algorithm>
 
 #include "detail/statement_parts.hpp"
 #include "field_error.hpp"
@@ -12,6 +12,8 @@ namespace zeplo::rec {
 namespace {
 
 constexpr int kMaxValues = 8;
+// Pieces a round of rows is formatted in.
+constexpr int kPieces = 8;
 
 // Records put one after the other into a piece of memory. Once one does not
 // fit, the sink is full and keeps nothing more.
@@ -89,14 +91,7 @@ void format(const Table& t, Block& b) {
 
 // Hands the block's rows to the unit in order, as their statements would.
 void hand_over(const Table& t, const Block& b) {
-    const char* p = b.base;
-    const char* const end = b.base + b.size;
-    for (int k = b.first; k < b.done; ++k) {
-        const char* line_end = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const auto size = static_cast<std::size_t>(line_end - p) + 1;
-        detail::write_formatted_record(t.unit, t.field_list, p, size);
-        p += size;
-    }
+    detail::write_formatted_records(t.unit, t.field_list, b.base, b.size);
     fields::OutValue values[kMaxValues];
     for (int k = b.done; k < b.end; ++k) {
         (*t.row)(k, values);
@@ -109,8 +104,8 @@ void hand_over(const Table& t, const Block& b) {
 void write_fmt_rows(int unit, const char* field_list, int rows, int count, const RowValues& row, Workers* workers,
                     std::span<char> scratch) {
     fields::OutValue values[kMaxValues];
-    // Two buffers, each in two parts: one for this thread, one for a worker.
-    // The first row, written the ordinary way, tells the length of a record.
+    // Two buffers, one for the round being formatted, one for the round being
+    // handed over. The first row, written the ordinary way, tells the length of a record.
     const std::size_t buffer = scratch.size() / 2;
     if (rows < 2 || count > kMaxValues || !workers || workers->count() < 1 || buffer < 4096) {
         for (int k = 0; k < rows; ++k) {
@@ -124,47 +119,44 @@ void write_fmt_rows(int unit, const char* field_list, int rows, int count, const
     format(t, first);
     hand_over(t, first);
     const std::size_t record = first.size > 0 ? first.size : 128;
-    // Rows per round, with room to spare; a row that does not fit is written
-    // the ordinary way. Each round this thread hands over the last round's
-    // records and formats a third of this round's, a worker the rest.
-    const int per_round = static_cast<int>(buffer / (record + record / 4 + 8));
-    if (per_round < 3) {  // records too long for the scratch: one at a time
+    // Each round's rows are formatted in pieces, taken by the threads as they
+    // come free; this thread takes the first, after handing over the last
+    // round's records. A piece holds its rows with room to spare; a row that
+    // does not fit is written the ordinary way.
+    const std::size_t part = buffer / kPieces;
+    const int per_piece = static_cast<int>(part / (record + record / 4 + 8));
+    if (per_piece < 1) {  // records too long for the scratch: one at a time
         for (int k = 1; k < rows; ++k) {
             row(k, values);
             write_fmt_values(unit, field_list, values, count);
         }
         return;
     }
+    const int per_round = per_piece * kPieces;
     struct Round {
-        Block mine, theirs;
+        Block pieces[kPieces];
+        void hand_over_all(const Table& t) const {
+            for (const Block& b : pieces) hand_over(t, b);
+        }
     };
     Round rounds[2];
     for (int next = 1, r = 0;; ++r) {
-        Round* const previous = r > 0 ? &rounds[(r - 1) % 2] : nullptr;
+        const Round* const previous = r > 0 ? &rounds[(r - 1) % 2] : nullptr;
         if (next >= rows) {
-            if (previous) {
-                hand_over(t, previous->mine);
-                hand_over(t, previous->theirs);
-            }
+            if (previous) previous->hand_over_all(t);
             return;
         }
         const int end = rows - next > per_round ? next + per_round : rows;
-        const int split = next + (end - next) / 3;
         char* const base = scratch.data() + static_cast<std::size_t>(r % 2) * buffer;
-        const std::size_t part = buffer / 3;
         Round& current = rounds[r % 2];
-        current.mine = Block{next, split, next, base, part, 0};
-        current.theirs = Block{split, end, split, base + part, buffer - part, 0};
-        workers->run(2, [&](int b) {
-            if (b == 0) {
-                if (previous) {
-                    hand_over(t, previous->mine);
-                    hand_over(t, previous->theirs);
-                }
-                format(t, current.mine);
-            } else {
-                format(t, current.theirs);
-            }
+        for (int p = 0; p < kPieces; ++p) {
+            const int first_row = std::min(end, next + p * per_piece);
+            const int end_row = std::min(end, first_row + per_piece);
+            current.pieces[p] = Block{first_row, end_row, first_row, base + p * part, part, 0};
+        }
+        workers->run(kPieces, [&](int p) {
+            if (p == 0 && previous) previous->hand_over_all(t);
+            format(t, current.pieces[p]);
         });
         next = end;
     }

@@ -18,4 +18,9 @@ const fields::FieldList& parsed_field_list(const char* text);
 // that formats it.
 void write_formatted_record(int unit, const char* field_list, const char* record, std::size_t size);
 
+// Write statements with `field_list` on `unit`, one for each record of
+// `records` (whole records, line ends included): the same bytes and statement
+// state as those statements, handed to the unit at once.
+void write_formatted_records(int unit, const char* field_list, const char* records, std::size_t size);
+
 }  // namespace zeplo::rec::detail
