@@ -1,5 +1,5 @@
 #include "amplification.hpp"
-// Vectors of four doubles are passed in memory without AVX; the functions that
+// Vectors of doubles wider than the baseline registers are passed in memory; the functions that
 // take them are inlined or are clones for AVX, so no such call crosses builds.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
@@ -31,20 +31,22 @@ Complex travel_time_phase(const SoilColumn& c, float om) {
 
 namespace {
 
+using detail::lanes::kLanes;
 using detail::lanes::VF;
 using detail::lanes::VL;
 
-// travel_time_phase of the lines at om[0..3], one in each lane: each lane
-// takes the scalar operations in the same order and precision.
-ZEPLO_LANE_CLONES void travel_time_phases(const SoilColumn& c, const float om[4], Complex delay[4]) {
-    const VF omv{om[0], om[1], om[2], om[3]};
+// travel_time_phase of the lines at om[0 .. kLanes-1], one in each lane: each
+// lane takes the scalar operations in the same order and precision.
+ZEPLO_LANE_CLONES void travel_time_phases(const SoilColumn& c, const float om[kLanes], Complex delay[kLanes]) {
+    VF omv;
+    for (int k = 0; k < kLanes; ++k) omv[k] = om[k];
     VF re = VF{} + 1.0f, im = VF{};
     for (int l = 1; l <= c.layers() - 1; ++l) {
         const VF x = (omv * c.thk[l - 1]) / c.vs[l - 1];
         VF er, ei;
         VL ok;
         detail::lanes::cis(x, er, ei, ok);
-        for (int k = 0; k < 4 && !detail::lanes::all(ok); ++k) {
+        for (int k = 0; k < kLanes && !detail::lanes::all(ok); ++k) {
             if (ok[k]) continue;
             const Complex e = cexp_library(Complex{0.0f, x[k]});
             er[k] = e.re;
@@ -54,7 +56,7 @@ ZEPLO_LANE_CLONES void travel_time_phases(const SoilColumn& c, const float om[4]
         re = nre;
         im = nim;
     }
-    for (int k = 0; k < 4; ++k) delay[k] = Complex{re[k], im[k]};
+    for (int k = 0; k < kLanes; ++k) delay[k] = Complex{re[k], im[k]};
 }
 
 }  // namespace
@@ -72,12 +74,12 @@ void amplify(std::span<Complex> spectrum, std::span<const Complex> chosen, const
     const long long phases = static_cast<long long>(lines) * (column.layers() > 1 ? column.layers() : 1);
     parallel_for_blocks(lines, threads_for(phases, kMinPhasesPerThread, threads), [&](int begin, int end) {
         int k = begin + 1;
-        for (; k + 3 <= end; k += 4) {  // four lines at a time, then the rest one by one
-            const float om[4] = {line_omega(k, dom), line_omega(k + 1, dom), line_omega(k + 2, dom),
-                                 line_omega(k + 3, dom)};
-            Complex delay[4];
+        for (; k + kLanes - 1 <= end; k += kLanes) {  // a group of lines at a time, then the rest one by one
+            float om[kLanes];
+            for (int j = 0; j < kLanes; ++j) om[j] = line_omega(k + j, dom);
+            Complex delay[kLanes];
             travel_time_phases(column, om, delay);
-            for (int j = 0; j < 4; ++j)
+            for (int j = 0; j < kLanes; ++j)
                 spectrum[k + j - 1] = cmul(cmul(spectrum[k + j - 1], chosen[k + j - 1]), delay[j]);
         }
         for (; k <= end; ++k) {

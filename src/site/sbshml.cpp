@@ -1,5 +1,5 @@
 #include "sbshml.hpp"
-// Vectors of four doubles are passed in memory without AVX; the functions that
+// Vectors of doubles wider than the baseline registers are passed in memory; the functions that
 // take them are inlined or are clones for AVX, so no such call crosses builds.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
@@ -144,16 +144,17 @@ void finish_line(const ColumnSetup& c, float om, float freq, Complex a11, Comple
     col2 = r2;
 }
 
-// Four lines at once, one in each lane of the vector types: every lane takes
+// kLanes lines at once, one in each lane of the vector types: every lane takes
 // the operations of line_value, in the same order and precision (vector
 // arithmetic rounds each operation as the scalar one does, and the build
 // fuses none), so each line's values are those of line_value.
-namespace four {
+namespace lanes {
 
+using detail::lanes::kLanes;
 using detail::lanes::VF;
 using detail::lanes::VL;
 
-struct CV {  // four complex values
+struct CV {  // kLanes complex values
     VF re, im;
 };
 
@@ -163,27 +164,36 @@ struct CV {  // four complex values
 
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-// Lines at om[0..3]; terms[k] are the layer terms of line k (the same array
-// for all four when they do not depend on the line).
-ZEPLO_LANE_CLONES void line_values(const ColumnSetup& c, const float om[4], const float freq[4],
-                                   const LayerTerms* const terms[4], Complex col1[4], Complex col2[4]) {
-    const VF omv{om[0], om[1], om[2], om[3]};
+// Lines at om[0 .. kLanes-1]; terms[k] are the layer terms of line k (the same
+// array for all when they do not depend on the line).
+ZEPLO_LANE_CLONES void line_values(const ColumnSetup& c, const float om[kLanes], const float freq[kLanes],
+                                   const LayerTerms* const terms[kLanes], Complex col1[kLanes],
+                                   Complex col2[kLanes]) {
+    VF omv;
+    bool shared = true;
+    for (int k = 0; k < kLanes; ++k) {
+        omv[k] = om[k];
+        shared = shared && terms[k] == terms[0];
+    }
     const VF zero{};
-    const bool shared = terms[0] == terms[1] && terms[0] == terms[2] && terms[0] == terms[3];
     CV a11{zero + 1.0f, zero}, a12{zero, zero}, a21{zero, zero}, a22{zero + 1.0f, zero};
     for (int il = c.nl - 1; il >= 1; --il) {
-        CV ap, an, kz;
+        CV ap{}, an{}, kz{};
         if (shared) {
             const LayerTerms& t = terms[0][il - 1];
             ap = CV{zero + t.ap.re, zero + t.ap.im};
             an = CV{zero + t.an.re, zero + t.an.im};
             kz = CV{zero + t.kz.re, zero + t.kz.im};
         } else {
-            const LayerTerms &t0 = terms[0][il - 1], &t1 = terms[1][il - 1], &t2 = terms[2][il - 1],
-                             &t3 = terms[3][il - 1];
-            ap = CV{VF{t0.ap.re, t1.ap.re, t2.ap.re, t3.ap.re}, VF{t0.ap.im, t1.ap.im, t2.ap.im, t3.ap.im}};
-            an = CV{VF{t0.an.re, t1.an.re, t2.an.re, t3.an.re}, VF{t0.an.im, t1.an.im, t2.an.im, t3.an.im}};
-            kz = CV{VF{t0.kz.re, t1.kz.re, t2.kz.re, t3.kz.re}, VF{t0.kz.im, t1.kz.im, t2.kz.im, t3.kz.im}};
+            for (int k = 0; k < kLanes; ++k) {
+                const LayerTerms& t = terms[k][il - 1];
+                ap.re[k] = t.ap.re;
+                ap.im[k] = t.ap.im;
+                an.re[k] = t.an.re;
+                an.im[k] = t.an.im;
+                kz.re[k] = t.kz.re;
+                kz.im[k] = t.kz.im;
+            }
         }
         const CV sa11 = a11, sa12 = a12, sa21 = a21, sa22 = a22;
 
@@ -193,7 +203,7 @@ ZEPLO_LANE_CLONES void line_values(const ColumnSetup& c, const float om[4], cons
         CV ex1, ex2;
         VL ok;
         detail::lanes::exp_cis_pair(x, y, ex1.re, ex1.im, ex2.re, ex2.im, ok);
-        for (int k = 0; k < 4 && !detail::lanes::all(ok); ++k) {
+        for (int k = 0; k < kLanes && !detail::lanes::all(ok); ++k) {
             if (ok[k]) continue;
             const Complex e1 = cexp_library(Complex{x[k], y[k]});
             const Complex e2 = cexp_library(Complex{-x[k], -y[k]});
@@ -213,13 +223,13 @@ ZEPLO_LANE_CLONES void line_values(const ColumnSetup& c, const float om[4], cons
         a21 = add(mul(sa21, sb11), mul(sa22, sb21));
         a22 = add(mul(sa21, sb12), mul(sa22, sb22));
     }
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < kLanes; ++k)
         finish_line(c, om[k], freq[k], Complex{a11.re[k], a11.im[k]}, Complex{a12.re[k], a12.im[k]},
                     Complex{a21.re[k], a21.im[k]}, Complex{a22.re[k], a22.im[k]}, col1[k], col2[k]);
 }
 
 
-}  // namespace four
+}  // namespace lanes
 
 }  // namespace
 
@@ -274,29 +284,30 @@ void sbshml_columns(float fom, float dom, int nom, const float dns[], const floa
 
     const int lines = nom - ifom + 1;
     const long long steps = static_cast<long long>(lines) * (nl > 1 ? nl : 1);
-    // Per-line terms of four lines for each block, allocated here: a worker
+    // Per-line terms of one group of lines for each block, allocated here: a worker
     // that allocated would set up a memory arena of its own.
     const int used = threads_for(steps, kMinStepsPerThread, threads);
-    std::vector<LayerTerms> per_line(terms_per_line ? static_cast<std::size_t>(used) * 4 * interfaces : 0);
+    constexpr int kGroup = lanes::kLanes;
+    std::vector<LayerTerms> per_line(terms_per_line ? static_cast<std::size_t>(used) * kGroup * interfaces : 0);
     // (block_index never reaches `used`: there are at most that many blocks.)
     parallel_for_blocks(lines, used, [&](int begin, int end) {
         const std::size_t block = static_cast<std::size_t>(block_index(begin, lines, used));
-        LayerTerms* const own = per_line.data() + (terms_per_line ? block * 4 * interfaces : 0);
-        const LayerTerms* terms[4];
-        for (int k = 0; k < 4; ++k) terms[k] = terms_per_line ? own + k * interfaces : shared.data();
+        LayerTerms* const own = per_line.data() + (terms_per_line ? block * kGroup * interfaces : 0);
+        const LayerTerms* terms[kGroup];
+        for (int k = 0; k < kGroup; ++k) terms[k] = terms_per_line ? own + k * interfaces : shared.data();
         int io = ifom + begin;
-        // Four lines at a time, then the rest one by one.
-        for (; io + 3 < ifom + end; io += 4) {
-            float om[4], freq[4];
-            for (int k = 0; k < 4; ++k) {
+        // A group of lines at a time, then the rest one by one.
+        for (; io + kGroup - 1 < ifom + end; io += kGroup) {
+            float om[kGroup], freq[kGroup];
+            for (int k = 0; k < kGroup; ++k) {
                 om[k] = static_cast<float>(io + k - 1) * dom + fom;
                 freq[k] = om[k] / kTwoPi;
                 if (terms_per_line) layer_terms(c, rpow(freq[k], pqf), own + k * interfaces);
             }
             if (nl >= 2) {
-                four::line_values(c, om, freq, terms, col1 + io - 1, col2 + io - 1);
+                lanes::line_values(c, om, freq, terms, col1 + io - 1, col2 + io - 1);
             } else {
-                for (int k = 0; k < 4; ++k) line_value(c, om[k], freq[k], terms[0], col1[io + k - 1], col2[io + k - 1]);
+                for (int k = 0; k < kGroup; ++k) line_value(c, om[k], freq[k], terms[0], col1[io + k - 1], col2[io + k - 1]);
             }
         }
         for (; io < ifom + end; ++io) {

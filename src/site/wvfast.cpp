@@ -1,5 +1,5 @@
 #include "wvfast.hpp"
-// Vectors of four doubles are passed in memory without AVX; the functions that
+// Vectors of doubles wider than the baseline registers are passed in memory; the functions that
 // take them are inlined or are clones for AVX, so no such call crosses builds.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
@@ -29,18 +29,19 @@ inline void butterfly(Complex& lo, Complex& hi, Complex w) {
 }
 
 // The twiddles of the last stage (half-width half): w[m] = exp(i phi) of
-// butterfly m+1, four at a time where the lanes decide them.
+// butterfly m+1, a group at a time where the lanes decide them.
 ZEPLO_LANE_CLONES void last_stage_twiddles(int half, int ind, Complex w[]) {
+    using detail::lanes::kLanes;
     using detail::lanes::VF;
     using detail::lanes::VL;
     int m = 0;
-    for (; m + 4 <= half; m += 4) {
-        const VF phi{twiddle_angle(m + 1, half, ind), twiddle_angle(m + 2, half, ind),
-                     twiddle_angle(m + 3, half, ind), twiddle_angle(m + 4, half, ind)};
+    for (; m + kLanes <= half; m += kLanes) {
+        VF phi;
+        for (int k = 0; k < kLanes; ++k) phi[k] = twiddle_angle(m + k + 1, half, ind);
         VF re, im;
         VL ok;
         detail::lanes::cis(phi, re, im, ok);
-        for (int k = 0; k < 4; ++k)
+        for (int k = 0; k < kLanes; ++k)
             w[m + k] = ok[k] ? Complex{re[k], im[k]} : cexp(Complex{0.0f, phi[k]});
     }
     for (; m < half; ++m) w[m] = cexp(Complex{0.0f, twiddle_angle(m + 1, half, ind)});

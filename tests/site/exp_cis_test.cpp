@@ -11,7 +11,7 @@
 #include "complex_ops.hpp"
 #include "detail/exp_cis_lanes.hpp"
 
-#pragma GCC diagnostic ignored "-Wpsabi"  // four-double vectors in the lane tests
+#pragma GCC diagnostic ignored "-Wpsabi"  // wide vectors of doubles in the lane tests
 
 namespace zeplo {
 namespace {
@@ -123,7 +123,7 @@ TEST(ExpCis, HalvingIsTheQuotientByTwo) {
     }
 }
 
-// The four-lane evaluation: where it decides, the library's floats; it
+// The evaluation in lanes: where it decides, the library's floats; it
 // decides nearly everywhere on the transfer function's arguments; its exp,
 // cos and sin are within the same bound; its rounding test is the scalar one.
 TEST(ExpCisLanes, DecidedLanesHoldTheLibraryFloats) {
@@ -135,7 +135,7 @@ TEST(ExpCisLanes, DecidedLanesHoldTheLibraryFloats) {
     long lanes = 0, decided = 0;
     for (int i = 0; i < 200000; ++i) {
         VF x, y;
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < kLanes; ++k) {
             const int kind = (i + k) % 4;
             x[k] = kind == 0 ? random_bits(g) : (kind == 1 ? 0.0f : growth(g));
             y[k] = kind == 0 ? random_bits(g) : (kind == 3 ? 0.0f : phase(g));
@@ -145,7 +145,7 @@ TEST(ExpCisLanes, DecidedLanesHoldTheLibraryFloats) {
         exp_cis_pair(x, y, r1, i1, r2, i2, ok);
         VL ok_cis;
         cis(y, cr, ci, ok_cis);
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < kLanes; ++k) {
             const bool typical = (i + k) % 4 != 0;
             lanes += typical ? 1 : 0;
             if (ok[k]) {
@@ -169,12 +169,12 @@ TEST(ExpCisLanes, QuickValuesAreWithinTheirBound) {
     const long double bound = 0x1p-47L;
     for (int i = 0; i < 50000; ++i) {
         VD x, y;
-        for (int k = 0; k < 4; ++k) x[k] = xs(g), y[k] = ys(g);
+        for (int k = 0; k < kLanes; ++k) x[k] = xs(g), y[k] = ys(g);
         const VD e = quick_exp(x);
         VD c, s;
         VL ok = VL{} - 1;
         quick_cos_sin(y, c, s, ok);
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < kLanes; ++k) {
             const long double te = std::exp(static_cast<long double>(x[k]));
             ASSERT_LE(std::fabs(e[k] - te), bound * te) << x[k];
             if (!ok[k]) continue;
@@ -198,7 +198,7 @@ TEST(ExpCisLanes, RoundingTestIsTheScalarOne) {
     }
     for (int i = 0; i < 1000000; ++i) {
         VD v;
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < kLanes; ++k) {
             const auto b = g();
             double p;
             std::memcpy(&p, &b, sizeof p);
@@ -207,7 +207,7 @@ TEST(ExpCisLanes, RoundingTestIsTheScalarOne) {
             v[k] = p;
         }
         const VL d = rounding_decided(v);
-        for (int k = 0; k < 4; ++k) ASSERT_EQ(d[k] != 0, detail::float_rounding_decided(v[k])) << std::hexfloat << v[k];
+        for (int k = 0; k < kLanes; ++k) ASSERT_EQ(d[k] != 0, detail::float_rounding_decided(v[k])) << std::hexfloat << v[k];
     }
 }
 
