@@ -14,7 +14,12 @@ from one more run under /usr/bin/time (GNU time's %M): the resource usage of
 a child of this script would include the memory of the Python process it was
 forked from.
 
+With --baseline OTHER, the runs of OTHER alternate with those of the program
+and both are reported: on a machine whose speed drifts (a virtual machine
+sharing its host), the two then meet the same conditions.
+
 Usage: bench/whole_run.py [--case largest|elcentro] [--runs N] [--program build/src/driver/zeplo1]
+                          [--baseline OTHER]
 """
 import argparse
 import os
@@ -65,43 +70,60 @@ def peak_resident_kib(program, answers, work):
         return int(f.read().split()[-1])
 
 
+def run_once(program, answers):
+    """Wall and processor time of one run in seconds."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
+    done = subprocess.run([program], input=answers, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                          close_fds=False)
+    wall = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    if done.returncode != 0:
+        raise SystemExit("%s failed: %s" % (program, done.stderr.decode()))
+    return wall, after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
+
+
+def report(program, times, cpu, peak_kib):
+    print("%s" % program)
+    print("median wall time %.1f ms (min %.1f, max %.1f)" % (
+        1000 * statistics.median(times), 1000 * min(times), 1000 * max(times)))
+    print("median processor time %.1f ms (user + system, all threads)" % (1000 * statistics.median(cpu)))
+    if peak_kib is None:
+        print("peak resident memory: not measured (no /usr/bin/time)")
+    else:
+        print("peak resident memory %.1f MiB" % (peak_kib / 1024.0))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--case", choices=("largest", "elcentro"), default="largest")
     parser.add_argument("--runs", type=int, default=11)
     parser.add_argument("--program", default=os.path.join(ROOT, "build", "src", "driver", "zeplo1"))
+    parser.add_argument("--baseline", help="another zeplo1 whose runs alternate with the program's")
     args = parser.parse_args()
-    program = os.path.abspath(args.program)
+    programs = [os.path.abspath(args.program)]
+    if args.baseline:
+        programs.insert(0, os.path.abspath(args.baseline))
 
     work = tempfile.mkdtemp(prefix="zeplo-bench-")
     try:
         answers, title = prepare(args.case, work)
-        times, cpu = [], []
+        times = {p: [] for p in programs}
+        cpu = {p: [] for p in programs}
         # The program is started by posix_spawn (no cwd argument, descriptors
         # not closed), which does not copy this process's page tables: a fork of
         # the Python process would add its own cost to every run.
         home = os.getcwd()
         os.chdir(work)
         for _ in range(args.runs):
-            before = resource.getrusage(resource.RUSAGE_CHILDREN)
-            start = time.perf_counter()
-            done = subprocess.run([program], input=answers, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                  close_fds=False)
-            times.append(time.perf_counter() - start)
-            after = resource.getrusage(resource.RUSAGE_CHILDREN)
-            cpu.append(after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime)
-            if done.returncode != 0:
-                raise SystemExit("zeplo1 failed: %s" % done.stderr.decode())
+            for program in programs:
+                wall, used = run_once(program, answers)
+                times[program].append(wall)
+                cpu[program].append(used)
         os.chdir(home)
-        peak_kib = peak_resident_kib(program, answers, work)
-        print("whole run, %s: %d runs" % (title, args.runs))
-        print("median wall time %.1f ms (min %.1f, max %.1f)" % (
-            1000 * statistics.median(times), 1000 * min(times), 1000 * max(times)))
-        print("median processor time %.1f ms (user + system, all threads)" % (1000 * statistics.median(cpu)))
-        if peak_kib is None:
-            print("peak resident memory: not measured (no /usr/bin/time)")
-        else:
-            print("peak resident memory %.1f MiB" % (peak_kib / 1024.0))
+        print("whole run, %s: %d runs%s" % (title, args.runs, " each, alternating" if args.baseline else ""))
+        for program in programs:
+            report(program, times[program], cpu[program], peak_resident_kib(program, answers, work))
     finally:
         shutil.rmtree(work)
 
