@@ -35,7 +35,6 @@ void check_wave(const RunState& s) {
 
 void write_spectrum_file(RunState& s) {
     check_spectrum(s);
-    rec::open_unit(kSpectrumUnit, "amp_dat", "unknown");
     // Lines 2 .. ndata, one row each.
     rec::write_fmt_rows(
         kSpectrumUnit, "(F8.4,6E12.4)", s.ndata - 1, 4,
@@ -46,7 +45,7 @@ void write_spectrum_file(RunState& s) {
             v[2] = rec::out_value(line.im);
             v[3] = rec::out_value(cabs(line));
         },
-        s.workers, s.table_scratch_span());
+        s.workers, s.table_scratch_span(), [] { rec::open_unit(kSpectrumUnit, "amp_dat", "unknown"); });
     rec::close_unit(kSpectrumUnit);
 }
 
@@ -75,14 +74,13 @@ void output_stage(RunState& s) {
     rec::write_list(rec::kStdoutUnit, "Output data are stored in \"zeplo_dat\"");
     rec::write_list(rec::kStdoutUnit);
 
-    rec::open_unit(kWaveUnit, "zeplo_dat", "unknown");
     rec::write_fmt_rows(
         kWaveUnit, "(F8.3,3E12.4)", s.nt, 2,
         [&s](int row, rec::OutValue* v) {
             v[0] = rec::out_value(s.time[row]);
             v[1] = rec::out_value(s.xr1[row]);
         },
-        s.workers, s.table_scratch_span());
+        s.workers, s.table_scratch_span(), [] { rec::open_unit(kWaveUnit, "zeplo_dat", "unknown"); });
     rec::close_unit(kWaveUnit);
 }
 

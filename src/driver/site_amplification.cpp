@@ -69,7 +69,6 @@ void site_amplification(RunState& s) {
     if (s.is != 1 && s.is != 2)
         rec::refuse("the amplification choice is %d; answer 1 (input wave) or 2 (bedrock wave)", s.is);
 
-    rec::open_unit(kTableUnit, "S_amp1", "unknown");
     rec::write_fmt_rows(
         kTableUnit, "(F8.4,6E12.4)", s.ndata, 7,
         [&s](int row, rec::OutValue* v) {
@@ -78,7 +77,7 @@ void site_amplification(RunState& s) {
             const float values[7] = {line_hz(row + 1, s.grid.dom), a1.re, a1.im, cabs(a1), a2.re, a2.im, cabs(a2)};
             for (int j = 0; j < 7; ++j) v[j] = rec::out_value(values[j]);
         },
-        s.workers, s.table_scratch_span());
+        s.workers, s.table_scratch_span(), [] { rec::open_unit(kTableUnit, "S_amp1", "unknown"); });
     rec::close_unit(kTableUnit);
     const Complex* chosen = s.is == 1 ? s.amp1 : s.amp2;
     amplify(s.lines(), {chosen, static_cast<std::size_t>(s.ndata)}, s.column(), s.grid.dom, site_threads(s), s.workers);

@@ -102,12 +102,16 @@ void hand_over(const Table& t, const Block& b) {
 }  // namespace
 
 void write_fmt_rows(int unit, const char* field_list, int rows, int count, const RowValues& row, Workers* workers,
-                    std::span<char> scratch) {
+                    std::span<char> scratch, const std::function<void()>& before) {
     fields::OutValue values[kMaxValues];
+    const auto open = [&before] {
+        if (before) before();
+    };
     // Two buffers, one for the round being formatted, one for the round being
-    // handed over. The first row, written the ordinary way, tells the length of a record.
+    // handed over.
     const std::size_t buffer = scratch.size() / 2;
     if (rows < 2 || count > kMaxValues || !workers || workers->count() < 1 || buffer < 4096) {
+        open();
         for (int k = 0; k < rows; ++k) {
             row(k, values);
             write_fmt_values(unit, field_list, values, count);
@@ -115,17 +119,21 @@ void write_fmt_rows(int unit, const char* field_list, int rows, int count, const
         return;
     }
     const Table t{unit, field_list, &detail::parsed_field_list(field_list), count, &row};
-    Block first{0, 1, 0, scratch.data(), buffer, 0};
+    // The first row tells the length of a record.
+    char first_record[512];
+    Block first{0, 1, 0, first_record, sizeof first_record, 0};
     format(t, first);
-    hand_over(t, first);
     const std::size_t record = first.size > 0 ? first.size : 128;
     // Each round's rows are formatted in pieces, taken by the threads as they
     // come free; this thread takes the first, after handing over the last
-    // round's records. A piece holds its rows with room to spare; a row that
-    // does not fit is written the ordinary way.
+    // round's records (in the first round: after `before`, while the others
+    // format). A piece holds its rows with room to spare; a row that does not
+    // fit is written the ordinary way.
     const std::size_t part = buffer / kPieces;
     const int per_piece = static_cast<int>(part / (record + record / 4 + 8));
     if (per_piece < 1) {  // records too long for the scratch: one at a time
+        open();
+        hand_over(t, first);
         for (int k = 1; k < rows; ++k) {
             row(k, values);
             write_fmt_values(unit, field_list, values, count);
@@ -142,8 +150,16 @@ void write_fmt_rows(int unit, const char* field_list, int rows, int count, const
     Round rounds[2];
     for (int next = 1, r = 0;; ++r) {
         const Round* const previous = r > 0 ? &rounds[(r - 1) % 2] : nullptr;
+        const auto hand_over_previous = [&] {
+            if (previous) {
+                previous->hand_over_all(t);
+            } else {
+                open();
+                hand_over(t, first);
+            }
+        };
         if (next >= rows) {
-            if (previous) previous->hand_over_all(t);
+            hand_over_previous();
             return;
         }
         const int end = rows - next > per_round ? next + per_round : rows;
@@ -155,7 +171,7 @@ void write_fmt_rows(int unit, const char* field_list, int rows, int count, const
             current.pieces[p] = Block{first_row, end_row, first_row, base + p * part, part, 0};
         }
         workers->run(kPieces, [&](int p) {
-            if (p == 0 && previous) previous->hand_over_all(t);
+            if (p == 0) hand_over_previous();
             format(t, current.pieces[p]);
         });
         next = end;

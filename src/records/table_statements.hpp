@@ -21,7 +21,12 @@ using RowValues = std::function<void(int row, fields::OutValue* values)>;
 // numeric fields do not). `scratch` holds the records formatted ahead; with no
 // workers, or a row that does not fit, the rows are written one at a time.
 // At most 8 values per row.
+//
+// `before`, when given, runs on the calling thread ahead of anything that
+// reaches the unit, while the workers format the first rows: the unit's open,
+// which empties an existing file (for a file of megabytes that takes the
+// system about a millisecond).
 void write_fmt_rows(int unit, const char* field_list, int rows, int count, const RowValues& row,
-                    Workers* workers, std::span<char> scratch);
+                    Workers* workers, std::span<char> scratch, const std::function<void()>& before = {});
 
 }  // namespace zeplo::rec

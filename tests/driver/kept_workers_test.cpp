@@ -82,7 +82,8 @@ using KeptWorkersTable = RecordFile;
 
 // The rows of a table formatted ahead are the records of the statements one at
 // a time: with room for many rows, with so little that most rows go the
-// ordinary way, and with a field too narrow for its value (asterisks).
+// ordinary way, and with a field too narrow for its value (asterisks). The
+// unit is opened by the `before` step, once, ahead of every record.
 TEST_F(KeptWorkersTable, SameBytesAsOneStatementPerRow) {
     const int rows = 5003;
     auto value = [](int row, int j) {
@@ -101,18 +102,27 @@ TEST_F(KeptWorkersTable, SameBytesAsOneStatementPerRow) {
     const std::string expected = written();
     ASSERT_EQ(static_cast<int>(std::count(expected.begin(), expected.end(), '\n')), rows);
 
-    for (std::size_t scratch_size : {std::size_t{192 * 1024}, std::size_t{9000}, std::size_t{100}}) {
-        std::vector<char> scratch(scratch_size);
+    int opens = 0;
+    const auto open = [&] {
+        ++opens;
         open_out();
-        write_fmt_rows(kOut, "(F8.4,6E12.4)", rows, 5, fill, &workers(), scratch);
+    };
+    for (std::size_t scratch_size : {std::size_t{448 * 1024}, std::size_t{9000}, std::size_t{100}}) {
+        std::vector<char> scratch(scratch_size);
+        close_unit(kOut);
+        opens = 0;
+        write_fmt_rows(kOut, "(F8.4,6E12.4)", rows, 5, fill, &workers(), scratch, open);
+        EXPECT_EQ(opens, 1);
         EXPECT_EQ(written(), expected) << "scratch " << scratch_size;
         EXPECT_EQ(detail::layer().statement.unit, kOut);
         EXPECT_EQ(detail::layer().statement.field_list, nullptr);
     }
     // Without workers: the ordinary statements.
-    open_out();
-    std::vector<char> scratch(192 * 1024);
-    write_fmt_rows(kOut, "(F8.4,6E12.4)", rows, 5, fill, nullptr, scratch);
+    close_unit(kOut);
+    opens = 0;
+    std::vector<char> scratch(448 * 1024);
+    write_fmt_rows(kOut, "(F8.4,6E12.4)", rows, 5, fill, nullptr, scratch, open);
+    EXPECT_EQ(opens, 1);
     EXPECT_EQ(written(), expected);
 }
 
