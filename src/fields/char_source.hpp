@@ -38,6 +38,13 @@ public:
     // The system's error number of a failed read, 0 if none.
     virtual int error() const { return 0; }
 
+    // The characters get() hands out next without a call, for a reader that
+    // looks ahead: [window_begin(), window_end()). take_to(p) takes those
+    // before p, as that many get() calls would.
+    const unsigned char* window_begin() const { return next_; }
+    const unsigned char* window_end() const { return end_; }
+    void take_to(const unsigned char* p) { next_ = p; }
+
 protected:
     ~CharSource() = default;
 

@@ -7,6 +7,7 @@
 
 #include "field_error.hpp"
 #include "mantissa.hpp"
+#include "plain_list_line.hpp"
 
 namespace zeplo::fields {
 namespace {
@@ -16,22 +17,6 @@ bool is_sign(int c) { return c == '+' || c == '-'; }
 bool is_exponent_letter(int c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
 
 [[noreturn]] void fail(int n, const char* context) { throw FieldError{n, context}; }
-
-// The value of kept mantissa digits with a decimal exponent, as
-// digits_to_double gives it (the nearest double): directly when at most 15
-// digits (an integer exact in double) meet a power of ten of at most 10^22
-// (exact in double), where one correctly rounded product or quotient is the
-// nearest double; through digits_to_double otherwise.
-double decimal_value(const char* digits, int count, long exp, bool negative) {
-    constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    if (count < 1 || count > 15 || exp < -22 || exp > 22) return digits_to_double(digits, count, exp, negative);
-    long long n = 0;
-    for (int k = 0; k < count; ++k) n = n * 10 + (digits[k] - '0');
-    const double whole = static_cast<double>(n);
-    const double v = exp >= 0 ? whole * kPow10[exp] : whole / kPow10[-exp];
-    return negative ? -v : v;
-}
 
 // Ends the statement at the end of the data: a failed read is told with the
 // system's error number, the end of the data as end of file.
@@ -206,6 +191,7 @@ bool read_list(CharSource& u, const InVar* vars, int count, bool has_end_branch)
         if (has_end_branch) return false;
         data_ended(u, "read start");
     }
+    if (read_plain_line(u, vars, count)) return true;
     ListReader reader(u);
     for (int k = 0; k < count && !reader.quit(); ++k) {
         if (!reader.next(vars[k])) {

@@ -13,6 +13,10 @@ inline constexpr long kMaxExponent = 99999999;
 // gives the sign. An empty digit string is zero.
 double digits_to_double(const char* digits, int count, long exp, bool negative);
 
+// The value of kept digits with a decimal exponent, as digits_to_double gives
+// it, by a quicker way where that gives the same double.
+double decimal_value(const char* digits, int count, long exp, bool negative);
+
 // Collects the mantissa digits of a number: leading zeros are dropped, at most
 // kMaxMantissaDigits are kept and the rest only raise the exponent.
 struct Mantissa {
