@@ -54,6 +54,7 @@ void read_record(RunState& s) {
         float& x = i <= kMaxSamples ? s.xr1[i - 1] : value_past;
         if (!rec::read_list_or_end(kAccelerationUnit, t, x)) break;
         ++i;
+        if (i == kSamplesForWorkers + 1 && s.start_workers && !s.workers) s.workers = s.start_workers();
     }
     rec::close_unit(kAccelerationUnit);
     s.nt = i - 1;

@@ -20,6 +20,10 @@ inline constexpr int kMaxSamples = 1 << kLongestExponent;
 // Non-negative frequency lines of the longest transform.
 inline constexpr int kMaxLines = kMaxSamples / 2 + 1;
 inline constexpr int kMaxLayers = 50;
+// Records longer than this take the kept worker threads, started while the
+// rest of the record is read; shorter ones run on the main thread alone, which
+// for them is quicker than starting a thread.
+inline constexpr int kSamplesForWorkers = 4096;
 // The acceleration file name: the first characters of the answer line.
 inline constexpr int kRecordNameLength = 20;
 
@@ -70,6 +74,7 @@ struct RunState {
     float amax = 0.0f;
 
     Workers* workers = nullptr;  // kept threads for the parallel stages, if any
+    Workers* (*start_workers)() = nullptr;  // starts them, once a record is long enough
 
     std::span<Complex> spectrum() { return {fx1, static_cast<std::size_t>(nf)}; }
     std::span<Complex> lines() { return {fx1, static_cast<std::size_t>(ndata)}; }

@@ -14,13 +14,14 @@
 
 int main() {
     zeplo::rec::start_run("zeplo1");
-    // The workers start now, while the record is read, so that they are
-    // running when the transfer function needs them.
-    const unsigned cores = std::thread::hardware_concurrency();
-    zeplo::Workers& workers = zeplo::SpinningWorkers::start(cores > 1 ? static_cast<int>(cores) - 1 : 0,
-                                                            std::chrono::milliseconds(200));
     void* block = zeplo::large_page_block(sizeof(zeplo::RunState));
     zeplo::RunState& state = block ? *new (block) zeplo::RunState : *new zeplo::RunState;
-    state.workers = &workers;
+    // The workers start while a long record is read, so that they are
+    // running when the transfer function needs them.
+    state.start_workers = []() -> zeplo::Workers* {
+        const unsigned cores = std::thread::hardware_concurrency();
+        return &zeplo::SpinningWorkers::start(cores > 1 ? static_cast<int>(cores) - 1 : 0,
+                                              std::chrono::milliseconds(200));
+    };
     zeplo::run(state);
 }
