@@ -36,7 +36,7 @@ struct RunState {
     Complex amp2[kMaxLines] = {};
     float time[kMaxSamples] = {};
     float xr1[kMaxSamples] = {};  // the record's values, later the output wave
-    Complex twiddles[kMaxSamples / 2] = {};  // the transforms' scratch
+    Complex twiddles[kMaxSamples] = {};      // the transforms' scratch
     char table_scratch[448 * 1024] = {};     // the output tables' records, formatted ahead
 
     // Soil profile, layer 1 at the surface, layer nl the half-space.

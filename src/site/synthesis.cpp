@@ -12,7 +12,7 @@ void complete_spectrum(std::span<Complex> fx1) {
 }
 
 Extremes synthesize(std::span<Complex> spectrum, float dur, std::span<float> wave) {
-    std::vector<Complex> scratch(spectrum.size() / 2);
+    std::vector<Complex> scratch(spectrum.size());
     return synthesize(spectrum, dur, wave, scratch);
 }
 

@@ -25,7 +25,7 @@ struct Extremes {
 // smallest and largest sample, both taken from 0.0.
 Extremes synthesize(std::span<Complex> spectrum, float dur, std::span<float> wave);
 // The same with the transform's twiddles in the caller's scratch of at least
-// nf/2 elements, so that nothing is allocated.
+// nf elements, so that nothing is allocated.
 Extremes synthesize(std::span<Complex> spectrum, float dur, std::span<float> wave, std::span<Complex> scratch);
 
 }  // namespace zeplo

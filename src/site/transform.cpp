@@ -16,7 +16,7 @@ std::optional<TransformLength> transform_length(int nt, int max_exponent) {
 }
 
 void forward_spectrum(std::span<Complex> data, float dt) {
-    std::vector<Complex> scratch(data.size() / 2);
+    std::vector<Complex> scratch(data.size());
     forward_spectrum(data, dt, scratch);
 }
 

@@ -22,7 +22,7 @@ std::optional<TransformLength> transform_length(int nt, int max_exponent);
 // continuous Fourier transform. Element k-1 is line k.
 void forward_spectrum(std::span<Complex> data, float dt);
 // The same with the transform's twiddles in the caller's scratch of at least
-// nf/2 elements, so that nothing is allocated.
+// nf elements, so that nothing is allocated.
 void forward_spectrum(std::span<Complex> data, float dt, std::span<Complex> scratch);
 
 }  // namespace zeplo

@@ -1,8 +1,10 @@
 #include "wvfast.hpp"
-// Vectors of doubles wider than the baseline registers are passed in memory; the functions that
-// take them are inlined or are clones for AVX, so no such call crosses builds.
+// Vectors wider than the baseline registers are passed in memory; the
+// functions that take them are inlined or are clones for AVX, so no such call
+// crosses builds.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
+#include <cstring>
 #include <vector>
 
 #include "detail/exp_cis_lanes.hpp"
@@ -47,10 +49,49 @@ ZEPLO_LANE_CLONES void last_stage_twiddles(int half, int ind, Complex w[]) {
     for (; m < half; ++m) w[m] = cexp(Complex{0.0f, twiddle_angle(m + 1, half, ind)});
 }
 
+using detail::lanes::kLanes;
+using detail::lanes::VF;
+static_assert(kLanes == 8, "the shuffles below are written for eight lanes");
+
+// kLanes consecutive complex values as their real and imaginary parts.
+[[gnu::always_inline]] inline void load(const Complex* p, VF& re, VF& im) {
+    VF v0, v1;
+    std::memcpy(&v0, p, sizeof v0);
+    std::memcpy(&v1, p + kLanes / 2, sizeof v1);
+    re = __builtin_shufflevector(v0, v1, 0, 2, 4, 6, 8, 10, 12, 14);
+    im = __builtin_shufflevector(v0, v1, 1, 3, 5, 7, 9, 11, 13, 15);
+}
+
+[[gnu::always_inline]] inline void store(Complex* p, VF re, VF im) {
+    const VF v0 = __builtin_shufflevector(re, im, 0, 8, 1, 9, 2, 10, 3, 11);
+    const VF v1 = __builtin_shufflevector(re, im, 4, 12, 5, 13, 6, 14, 7, 15);
+    std::memcpy(p, &v0, sizeof v0);
+    std::memcpy(p + kLanes / 2, &v1, sizeof v1);
+}
+
+// The butterflies of the stage of half-width kmax (a multiple of kLanes), with
+// butterfly k's twiddle in w[k]: kLanes at a time, each lane taking
+// butterfly()'s operations in the same order and precision.
+ZEPLO_LANE_CLONES void stage_in_lanes(Complex* a, int n, int kmax, const Complex* w) {
+    for (int group = 0; group < n; group += 2 * kmax) {
+        Complex* lo = a + group;
+        Complex* hi = lo + kmax;
+        for (int k = 0; k < kmax; k += kLanes) {
+            VF lre, lim, hre, him, wre, wim;
+            load(lo + k, lre, lim);
+            load(hi + k, hre, him);
+            load(w + k, wre, wim);
+            const VF tre = hre * wre - him * wim, tim = hre * wim + him * wre;  // cmul(hi, w)
+            store(hi + k, lre - tre, lim - tim);
+            store(lo + k, lre + tre, lim + tim);
+        }
+    }
+}
+
 }  // namespace
 
 void wvfast(int n, Complex a[], int /*mom*/, int ind) {
-    std::vector<Complex> scratch(static_cast<std::size_t>(n / 2));
+    std::vector<Complex> scratch(static_cast<std::size_t>(n));
     wvfast(n, a, ind, scratch);
 }
 
@@ -82,12 +123,24 @@ void wvfast(int n, Complex a[], int ind, std::span<Complex> scratch) {
     // a stage touch disjoint pairs, so their order is free: each group of
     // istep elements is done in one pass, so that memory is walked once per
     // stage.
+    // A stage of half-width kLanes or more takes its twiddles in order, from
+    // a table of its own after the last stage's: kmax of them at
+    // w + half + kmax - kLanes.
     const int half = n / 2;
     Complex* w = scratch.data();
     last_stage_twiddles(half, ind, w);
+    for (int kmax = kLanes; kmax < half; kmax *= 2) {
+        Complex* own = w + half + kmax - kLanes;
+        const int stride = half / kmax;
+        for (int k = 0; k < kmax; ++k) own[k] = w[k * stride];
+    }
     for (int kmax = 1; kmax < n; kmax *= 2) {
         const int istep = 2 * kmax;
         const int stride = half / kmax;
+        if (kmax >= kLanes) {
+            stage_in_lanes(a, n, kmax, kmax == half ? w : w + half + kmax - kLanes);
+            continue;
+        }
         for (int group = 0; group < n; group += istep) {
             Complex* lo = a + group;
             Complex* hi = lo + kmax;

@@ -15,7 +15,7 @@ namespace zeplo {
 void wvfast(int n, Complex a[], int mom, int ind);
 
 // The same transform with the twiddle factors kept in the caller's scratch of
-// at least n/2 elements, so that nothing is allocated.
+// at least n elements, so that nothing is allocated.
 void wvfast(int n, Complex a[], int ind, std::span<Complex> scratch);
 
 }  // namespace zeplo
