@@ -62,7 +62,7 @@ static_assert(kLanes == 8, "the shuffles below are written for eight lanes");
     im = __builtin_shufflevector(v0, v1, 1, 3, 5, 7, 9, 11, 13, 15);
 }
 
-[[gnu::always_inline]] inline void store(Complex* p, VF re, VF im) {
+[[gnu::always_inline]] inline void store(Complex* p, const VF& re, const VF& im) {
     const VF v0 = __builtin_shufflevector(re, im, 0, 8, 1, 9, 2, 10, 3, 11);
     const VF v1 = __builtin_shufflevector(re, im, 4, 12, 5, 13, 6, 14, 7, 15);
     std::memcpy(p, &v0, sizeof v0);
@@ -82,8 +82,9 @@ ZEPLO_LANE_CLONES void stage_in_lanes(Complex* a, int n, int kmax, const Complex
             load(hi + k, hre, him);
             load(w + k, wre, wim);
             const VF tre = hre * wre - him * wim, tim = hre * wim + him * wre;  // cmul(hi, w)
-            store(hi + k, lre - tre, lim - tim);
-            store(lo + k, lre + tre, lim + tim);
+            const VF hre_out = lre - tre, him_out = lim - tim, lre_out = lre + tre, lim_out = lim + tim;
+            store(hi + k, hre_out, him_out);
+            store(lo + k, lre_out, lim_out);
         }
     }
 }

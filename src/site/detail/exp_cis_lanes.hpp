@@ -139,7 +139,7 @@ template <class M>
 }
 
 [[gnu::always_inline]] inline VF to_float(const VD& v) { return __builtin_convertvector(v, VF); }
-[[gnu::always_inline]] inline VD to_double(VF v) { return __builtin_convertvector(v, VD); }
+[[gnu::always_inline]] inline VD to_double(const VF& v) { return __builtin_convertvector(v, VD); }
 
 // exp(x) * (cos y, sin y) into (re1, im1) and exp(-x) * (cos y, -sin y) into
 // (re2, im2): the floats of cexp({x, y}) and cexp({-x, -y}) in every lane
@@ -147,7 +147,7 @@ template <class M>
 // are all vectors of doubles or integers that the clones for AVX take
 // from these functions: some compilers refuse such a vector as a return value
 // across the two instruction sets, inlined or not.
-[[gnu::always_inline]] inline void exp_cis_pair(VF x, VF y, VF& re1, VF& im1, VF& re2, VF& im2, VL& ok) {
+[[gnu::always_inline]] inline void exp_cis_pair(const VF& x, const VF& y, VF& re1, VF& im1, VF& re2, VF& im2, VL& ok) {
     const VD xv = to_double(x), yv = to_double(y);
     ok = mask(abs(xv) <= 700.0) & mask(abs(yv) < 0x1p20);
     VD c, s;
@@ -165,7 +165,7 @@ template <class M>
 
 // cos y and sin y into (re, im): the floats of cexp({0, y}) (exp(0) is 1
 // exactly) in every lane where the mask `ok` is set.
-[[gnu::always_inline]] inline void cis(VF y, VF& re, VF& im, VL& ok) {
+[[gnu::always_inline]] inline void cis(const VF& y, VF& re, VF& im, VL& ok) {
     const VD yv = to_double(y);
     ok = mask(abs(yv) < 0x1p20);
     VD c, s;
