@@ -70,16 +70,21 @@ def peak_resident_kib(program, answers, work):
         return int(f.read().split()[-1])
 
 
-def run_once(program, answers):
-    """Wall and processor time of one run in seconds."""
+def run_once(program, answers_file, errors_file):
+    """Wall and processor time of one run in seconds.
+
+    The answers come from a file and standard error goes to one: with pipes
+    this process would have to serve them while the program runs, and on two
+    processors that takes time from the program."""
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    start = time.perf_counter()
-    done = subprocess.run([program], input=answers, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                          close_fds=False)
-    wall = time.perf_counter() - start
+    with open(answers_file, "rb") as answers, open(errors_file, "wb") as errors:
+        start = time.perf_counter()
+        done = subprocess.run([program], stdin=answers, stdout=subprocess.DEVNULL, stderr=errors, close_fds=False)
+        wall = time.perf_counter() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
     if done.returncode != 0:
-        raise SystemExit("%s failed: %s" % (program, done.stderr.decode()))
+        with open(errors_file, "rb") as errors:
+            raise SystemExit("%s failed: %s" % (program, errors.read().decode()))
     return wall, after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
 
 
@@ -108,6 +113,10 @@ def main():
     work = tempfile.mkdtemp(prefix="zeplo-bench-")
     try:
         answers, title = prepare(args.case, work)
+        answers_file = os.path.join(work, ".answers")
+        errors_file = os.path.join(work, ".errors")
+        with open(answers_file, "wb") as f:
+            f.write(answers)
         times = {p: [] for p in programs}
         cpu = {p: [] for p in programs}
         # The program is started by posix_spawn (no cwd argument, descriptors
@@ -117,7 +126,7 @@ def main():
         os.chdir(work)
         for _ in range(args.runs):
             for program in programs:
-                wall, used = run_once(program, answers)
+                wall, used = run_once(program, answers_file, errors_file)
                 times[program].append(wall)
                 cpu[program].append(used)
         os.chdir(home)
