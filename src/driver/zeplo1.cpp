@@ -12,6 +12,13 @@
 #include "spinning_workers.hpp"
 #include "stages.hpp"
 
+namespace {
+
+// The kept workers, once started: they live as long as the program.
+zeplo::Workers* kept_workers = nullptr;
+
+}  // namespace
+
 int main() {
     zeplo::rec::start_run("zeplo1");
     void* block = zeplo::large_page_block(sizeof(zeplo::RunState));
@@ -19,9 +26,12 @@ int main() {
     // The workers start while a long record is read, so that they are
     // running when the transfer function needs them.
     state.start_workers = []() -> zeplo::Workers* {
-        const unsigned cores = std::thread::hardware_concurrency();
-        return &zeplo::SpinningWorkers::start(cores > 1 ? static_cast<int>(cores) - 1 : 0,
-                                              std::chrono::milliseconds(200));
+        if (!kept_workers) {
+            const unsigned cores = std::thread::hardware_concurrency();
+            kept_workers = &zeplo::SpinningWorkers::start(cores > 1 ? static_cast<int>(cores) - 1 : 0,
+                                                          std::chrono::milliseconds(200));
+        }
+        return kept_workers;
     };
     zeplo::run(state);
 }
