@@ -104,7 +104,8 @@ void Unit::open_window() {
         set_window(next, next, next);
         return;
     }
-    const auto* const cr = static_cast<const unsigned char*>(std::memchr(next, '\r', static_cast<std::size_t>(len - pos)));
+    const auto* const cr =
+        static_cast<const unsigned char*>(std::memchr(next, '\r', static_cast<std::size_t>(len - pos)));
     set_window(buf, next, cr ? cr : buf + len);
 }
 

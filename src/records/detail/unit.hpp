@@ -64,7 +64,7 @@ struct Unit final : fields::CharSource {
     }
 
     // Forgets the input side: the next read starts at the file's current
-    // position (a unit just connected, or disconnected).
+    // position (a unit just connected, or the layer started again).
     void reset_input() {
         set_window(nullptr, nullptr, nullptr);
         pos = 0;
