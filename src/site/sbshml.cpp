@@ -158,9 +158,13 @@ struct CV {  // kLanes complex values
     VF re, im;
 };
 
-[[gnu::always_inline]] inline CV mul(const CV& a, const CV& b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
+[[gnu::always_inline]] inline CV mul(const CV& a, const CV& b) {
+    return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
 [[gnu::always_inline]] inline CV add(const CV& a, const CV& b) { return {a.re + b.re, a.im + b.im}; }
-[[gnu::always_inline]] inline CV half(const CV& a) { return {(a.re + a.im * 0.0f) / 2.0f, (a.im - a.re * 0.0f) / 2.0f}; }
+[[gnu::always_inline]] inline CV half(const CV& a) {
+    return {(a.re + a.im * 0.0f) / 2.0f, (a.im - a.re * 0.0f) / 2.0f};
+}
 
 #pragma GCC diagnostic ignored "-Wpsabi"
 
