@@ -81,17 +81,13 @@ const fields::FieldList& parsed(const char* text) {
 
 const fields::FieldList& detail::parsed_field_list(const char* text) { return parsed(text); }
 
-void detail::write_formatted_record(int unit, const char* field_list, const char* record, std::size_t size) {
-    begin_statement(unit, false, field_list);
-    if (const int error = put_record(unit, record, size)) fatal(error, "write end");
-    end_fixed_statement();
-}
-
 void detail::write_formatted_records(int unit, const char* field_list, const char* records, std::size_t size) {
     if (size == 0) return;
     // Every statement leaves the same state, and a unit takes whole records in
     // any grouping: longer than its buffer, they go to the file in one piece.
-    write_formatted_record(unit, field_list, records, size);
+    begin_statement(unit, false, field_list);
+    if (const int error = put_record(unit, records, size)) fatal(error, "write end");
+    end_fixed_statement();
 }
 
 void write_list_values(int unit, const OutValue* values, int count) {

@@ -1,6 +1,7 @@
 #include "amplification.hpp"
-// Vectors of doubles wider than the baseline registers are passed in memory; the functions that
-// take them are inlined or are clones for AVX, so no such call crosses builds.
+// Vectors wider than the baseline registers are passed in memory; the
+// functions that take them are inlined or are clones for AVX, so no such call
+// crosses builds.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 #include "detail/exp_cis_lanes.hpp"

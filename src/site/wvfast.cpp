@@ -23,6 +23,10 @@ float twiddle_angle(int k, int kmax, int ind) {
     return kPai * static_cast<float>((k - 1) * ind) / static_cast<float>(kmax);
 }
 
+using detail::lanes::kLanes;
+using detail::lanes::VF;
+using detail::lanes::VL;
+
 // One butterfly: the pair (lo, hi) becomes (lo + hi w, lo - hi w).
 inline void butterfly(Complex& lo, Complex& hi, Complex w) {
     const Complex temp = cmul(hi, w);
@@ -33,9 +37,6 @@ inline void butterfly(Complex& lo, Complex& hi, Complex w) {
 // The twiddles of the last stage (half-width half): w[m] = exp(i phi) of
 // butterfly m+1, a group at a time where the lanes decide them.
 ZEPLO_LANE_CLONES void last_stage_twiddles(int half, int ind, Complex w[]) {
-    using detail::lanes::kLanes;
-    using detail::lanes::VF;
-    using detail::lanes::VL;
     int m = 0;
     for (; m + kLanes <= half; m += kLanes) {
         VF phi;
@@ -49,8 +50,6 @@ ZEPLO_LANE_CLONES void last_stage_twiddles(int half, int ind, Complex w[]) {
     for (; m < half; ++m) w[m] = cexp(Complex{0.0f, twiddle_angle(m + 1, half, ind)});
 }
 
-using detail::lanes::kLanes;
-using detail::lanes::VF;
 static_assert(kLanes == 8, "the shuffles below are written for eight lanes");
 
 // kLanes consecutive complex values as their real and imaginary parts.

@@ -1,5 +1,5 @@
 // Parts of the statements for the record layer's own use: the parsed form of
-// a field list, and a fixed-format statement whose record is already made.
+// a field list, and fixed-format statements whose records are already made.
 #pragma once
 
 #include <cstddef>
@@ -12,11 +12,6 @@ namespace zeplo::rec::detail {
 // lists push it out of the cache). A list that cannot be parsed ends the run
 // with the failure report.
 const fields::FieldList& parsed_field_list(const char* text);
-
-// A write statement with `field_list` on `unit` whose one record, line end
-// included, is `record`: the same bytes and statement state as the statement
-// that formats it.
-void write_formatted_record(int unit, const char* field_list, const char* record, std::size_t size);
 
 // Write statements with `field_list` on `unit`, one for each record of
 // `records` (whole records, line ends included): the same bytes and statement
